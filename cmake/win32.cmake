@@ -1,0 +1,1 @@
+message(STATUS "win32 part not written yet")

@@ -1,0 +1,47 @@
+# make        both builds: the native core, tests and tools; the PE32 programs
+# make test   installs what is missing, builds, runs every test
+# make run    opens the record browser on the demo file
+# make screenshots   saves a picture of every program's window
+
+E2E_ARCH := $(shell scripts/e2e-arch)
+JOBS ?= 2
+
+.PHONY: all native win32 win64 e2e-build test unit e2e run screenshots bootstrap clean
+
+all: native win32 $(if $(filter win64,$(E2E_ARCH)),win64)
+
+bootstrap:
+	@scripts/bootstrap
+
+native:
+	@cmake --preset native >/dev/null
+	@cmake --build build/native -j$(JOBS)
+
+win32:
+	@cmake --preset win32 $(if $(filter win32,$(E2E_ARCH)),-DZEL_E2E=ON) >/dev/null
+	@cmake --build build/win32 -j$(JOBS)
+
+win64:
+	@cmake --preset win64 -DZEL_E2E=ON >/dev/null
+	@cmake --build build/win64 -j$(JOBS)
+
+unit: native
+	@ctest --test-dir build/native --output-on-failure -j$(JOBS)
+
+e2e: all
+	@ctest --test-dir build/$(E2E_ARCH) --output-on-failure
+
+test: bootstrap
+	@$(MAKE) --no-print-directory all
+	@ctest --test-dir build/native --output-on-failure -j$(JOBS)
+	@ctest --test-dir build/$(E2E_ARCH) --output-on-failure
+
+run: bootstrap
+	@$(MAKE) --no-print-directory all
+	@scripts/run-demo build/$(E2E_ARCH)
+
+screenshots: all
+	@scripts/screenshots build/$(E2E_ARCH)
+
+clean:
+	rm -rf build

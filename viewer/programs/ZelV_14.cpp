@@ -1,0 +1,14 @@
+#include <windows.h>
+
+#include "viewer/frame/win32/viewer_frame.h"
+#include "viewer/pages/pages.h"
+
+namespace {
+
+constexpr zel::viewer::ViewerProgram kProgram{
+    "ZelV_14", 14, zel::pages::drawResultPage14, zel::viewer::SpectrumVariant::ThreeBoundary,
+    /*classIcon=*/true, /*largeFont=*/false};
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return zel::viewer::win32::runViewer(kProgram); }

@@ -54,12 +54,12 @@ void setField(MeasurementRecord& r, std::size_t at, FieldKind kind, long long v)
   }
 }
 
-bool applySpectrum(std::string_view spec, MeasurementRecord& r, std::string& error) {
+bool applySpectrum(std::string_view shapes, MeasurementRecord& r, std::string& error) {
   double counts[kSpectrumChannels] = {};
-  while (!spec.empty()) {
-    const std::size_t plus = spec.find('+');
-    std::string_view shape = trim(spec.substr(0, plus));
-    spec = plus == std::string_view::npos ? std::string_view{} : spec.substr(plus + 1);
+  while (!shapes.empty()) {
+    const std::size_t plus = shapes.find('+');
+    std::string_view shape = trim(shapes.substr(0, plus));
+    shapes = plus == std::string_view::npos ? std::string_view{} : shapes.substr(plus + 1);
     const std::size_t open = shape.find('(');
     if (open == std::string_view::npos || shape.back() != ')') {
       error = "spectrum shape needs (arguments): " + std::string(shape);

@@ -1,4 +1,8 @@
-// The result pages, one hook per viewer program.
+// The result pages, one hook per viewer program. Each hook draws its page
+// through the Surface only, with the program's own mode-name literal (not the
+// record's modeCode), and can be called any number of times with the same
+// result. The frame calls it with the normal font selected, black text on
+// RGB(255,255,216); it may leave any font, pen or colour selected.
 #pragma once
 
 #include "common/record.h"
@@ -26,5 +30,10 @@ void drawResultPage22(Surface& s, const MeasurementRecord& r);
 void drawResultPage24(Surface& s, const MeasurementRecord& r);
 void drawResultPage25(Surface& s, const MeasurementRecord& r);
 void drawResultPage26(Surface& s, const MeasurementRecord& r);
+
+// Whether the viewer program of `modeCode` creates the large font (Arial
+// 44 / 22): modes 1, 2, 4, 5, 6, 12, 13, 18, 19, 20, 24 and 26.
+// Mode 20 creates it without drawing in it: its width places a number.
+bool pageUsesLargeFont(int modeCode);
 
 }  // namespace zel::pages

@@ -34,9 +34,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // As Explorer and the shell start the program.
         CommandLineCase{"\"C:\\prog\\ZelViewer.exe\"", kModule, "C:\\prog", false, ""},
-        CommandLineCase{"\"C:\\prog\\ZelViewer.exe\" ", kModule, "C:\\prog", false, ""},
         CommandLineCase{"\"C:\\prog\\ZelViewer.exe\" C:\\data\\m.kvd", kModule, "C:\\prog", true, "C:\\data\\m.kvd"},
-        CommandLineCase{"\"C:\\prog\\ZelViewer.exe\"   m.kvd", kModule, "C:\\prog", true, "m.kvd"},
         CommandLineCase{"\"C:\\prog\\ZelViewer.exe\" \"C:\\data\\m.kvd\"", kModule, "C:\\prog", true,
                         "C:\\data\\m.kvd"},
         // A quoted argument keeps its blanks; an unquoted one ends at the first.
@@ -47,16 +45,12 @@ INSTANTIATE_TEST_SUITE_P(
         CommandLineCase{"\"C:\\prog\\ZelViewer.exe\" \"a b.kvd\" c.kvd", kModule, "C:\\prog", true, "a b.kvd"},
         CommandLineCase{"\"C:\\prog\\ZelViewer.exe\" \"C:\\open end.kvd", kModule, "C:\\prog", true,
                         "C:\\open end.kvd"},
-        CommandLineCase{"\"C:\\prog\\ZelViewer.exe\" a.kvd\"b", kModule, "C:\\prog", true, "a.kvd"},
         CommandLineCase{"\"C:\\prog\\ZelViewer.exe\" \"\" a.kvd", kModule, "C:\\prog", true, "a.kvd"},
-        CommandLineCase{"\"C:\\prog\\ZelViewer.exe\" \"\"", kModule, "C:\\prog", false, ""},
         CommandLineCase{"\"C:\\prog\\ZelViewer.exe\"m.kvd", kModule, "C:\\prog", true, "m.kvd"},
         // No quoted path with a backslash: the module file name tells.
         CommandLineCase{"ZelViewer.exe m.kvd", kModule, "C:\\Program Files\\Zel", true, "m.kvd"},
         CommandLineCase{"C:\\prog\\ZelViewer.exe m.kvd", kModule, "C:\\Program Files\\Zel", true, "m.kvd"},
-        CommandLineCase{"\"ZelViewer.exe\" m.kvd", kModule, "C:\\Program Files\\Zel", true, "m.kvd"},
         CommandLineCase{"\"C:\\prog\\ZelViewer.exe m.kvd", kModule, "C:\\Program Files\\Zel", false, ""},
-        CommandLineCase{"", kModule, "C:\\Program Files\\Zel", false, ""},
         CommandLineCase{"ZelViewer", "ZelViewer.exe", ".", false, ""}));
 
 TEST(CommandLineTest, KeepsAFileNameOfAnyLength) {
@@ -79,16 +73,12 @@ TEST_P(NameCheckTest, AcceptsKvdInAnyCaseWithinTheLimit) {
 
 INSTANTIATE_TEST_SUITE_P(
     Names, NameCheckTest,
-    ::testing::Values(NameCase{"m.kvd", NameCheck::Ok}, NameCase{"C:\\d\\x.KVD", NameCheck::Ok},
-                      NameCase{"x.Kvd", NameCheck::Ok}, NameCase{"x.kvD", NameCheck::Ok},
-                      NameCase{".kvd", NameCheck::Ok}, NameCase{"x.kVd", NameCheck::Ok},
+    ::testing::Values(NameCase{"C:\\d\\x.KVD", NameCheck::Ok}, NameCase{"x.Kvd", NameCheck::Ok},
+                      NameCase{"x.kvD", NameCheck::Ok}, NameCase{".kvd", NameCheck::Ok},
                       NameCase{"x.kvd.bak", NameCheck::NotKvd}, NameCase{"x.kv", NameCheck::NotKvd},
-                      NameCase{"kvd", NameCheck::NotKvd}, NameCase{"", NameCheck::NotKvd},
-                      NameCase{"x_kvd", NameCheck::NotKvd}, NameCase{"x.kvd ", NameCheck::NotKvd},
-                      NameCase{"x.dif", NameCheck::NotKvd}, NameCase{"C:\\my", NameCheck::NotKvd},
+                      NameCase{"kvd", NameCheck::NotKvd}, NameCase{"x_kvd", NameCheck::NotKvd},
                       NameCase{std::string(251, 'a') + ".kvd", NameCheck::Ok},
                       NameCase{std::string(252, 'a') + ".kvd", NameCheck::TooLong},
-                      NameCase{std::string(255, 'a') + ".kvd", NameCheck::TooLong},
                       NameCase{std::string(300, 'a'), NameCheck::TooLong}));
 
 struct ExportNameCase {
@@ -104,8 +94,7 @@ TEST_P(ExportNameTest, ReplacesTheExtension) {
 
 INSTANTIATE_TEST_SUITE_P(Names, ExportNameTest,
                          ::testing::Values(ExportNameCase{"C:\\d\\x.KVD", "C:\\d\\x.dif"},
-                                           ExportNameCase{"m.kvd", "m.dif"}, ExportNameCase{"a.b.Kvd", "a.b.dif"},
-                                           ExportNameCase{"C:\\my data\\a,b.kvd", "C:\\my data\\a,b.dif"}));
+                                           ExportNameCase{"a.b.Kvd", "a.b.dif"}));
 
 }  // namespace
 }  // namespace zel::browser

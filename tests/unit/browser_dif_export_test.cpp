@@ -206,25 +206,5 @@ TEST(DifExportTest, StopsAtTheFirstRefusedWrite) {
   EXPECT_EQ(sink.sizes.size(), 2u);
 }
 
-struct NumberCase {
-  const char* text;
-  bool number;
-};
-
-class PlainNumberTest : public ::testing::TestWithParam<NumberCase> {};
-
-TEST_P(PlainNumberTest, TellsNumbersFromOtherTexts) {
-  EXPECT_EQ(isPlainNumber(GetParam().text), GetParam().number) << '"' << GetParam().text << '"';
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Cells, PlainNumberTest,
-    ::testing::Values(NumberCase{"186     ", true}, NumberCase{" 03     ", true}, NumberCase{"0.250   ", true},
-                      NumberCase{"-1.500  ", true}, NumberCase{"4294967295", true}, NumberCase{"0", true},
-                      NumberCase{"        ", false}, NumberCase{"", false}, NumberCase{"  < 0.5 ", false},
-                      NumberCase{"-.---   ", false}, NumberCase{" 05_07_19", false}, NumberCase{" 09:04:07", false},
-                      NumberCase{"1.2.3", false}, NumberCase{"-", false}, NumberCase{".", false},
-                      NumberCase{"1 2", false}));
-
 }  // namespace
 }  // namespace zel::browser

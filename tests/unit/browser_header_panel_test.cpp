@@ -31,17 +31,6 @@ std::vector<Placed> placed(const RecordingSurface& s) {
   return out;
 }
 
-TEST(HeaderPanelTest, FillsThePanelAndDrawsItsLabels) {
-  RecordingSurface s;
-  drawHeaderLabels(s, 524, 72);
-  ASSERT_FALSE(s.calls.empty());
-  EXPECT_EQ(s.calls[0].kind, DrawCall::Kind::FillRect);
-  EXPECT_EQ(s.calls[0].brush, BrushRole::Browser);
-  EXPECT_EQ(s.calls[0].x2, 524);
-  EXPECT_EQ(s.calls[0].y2, 72);
-  EXPECT_EQ(placed(s), (std::vector<Placed>{{10, 6, "File:"}, {10, 30, "Measurem"}, {10, 54, "Device:"}}));
-}
-
 TEST(HeaderPanelTest, DrawsTheColumnHeadings) {
   RecordingSurface s;
   drawColumnHeadings(s, 524, 22);

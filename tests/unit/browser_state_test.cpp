@@ -137,38 +137,5 @@ TEST(BrowserTest, AFailedFirstLoadLeavesNoDataButShowsTheExportButton) {
   EXPECT_EQ(browser.list().recordCount(), 3u);
 }
 
-TEST(BrowserTest, ASecondLoadStartsAtTheTopWithoutMarks) {
-  Browser browser = makeBrowser();
-  MemorySource first = fileOf(40);
-  browser.load("a.kvd", first);
-  browser.scroll(kPageDown, 0);
-  browser.rightButtonDown(10, 5);
-  browser.rightButtonUp();
-  MemorySource second = fileOf(40);
-  ASSERT_EQ(browser.load("b.KVD", second).outcome, LoadOutcome::Loaded);
-  EXPECT_EQ(browser.list().topRow(), 0u);
-  for (const RecordSummary& r : browser.list().list()) EXPECT_EQ(r.mark, 0);
-  EXPECT_EQ(browser.loadedFileName(), "b.KVD");
-}
-
-TEST(BrowserTest, WritesTheExportOfTheLoadedList) {
-  Browser browser = makeBrowser();
-  MemorySource file = fileOf(2);
-  browser.load("C:\\d\\x.kvd", file);
-  struct Collect : ByteSink {
-    std::string bytes;
-    bool write(const char* data, std::size_t size) override {
-      bytes.append(data, size);
-      return true;
-    }
-  } sink;
-  EXPECT_TRUE(browser.writeExport(sink));
-  EXPECT_EQ(sink.bytes, buildDifExport(browser.list().list(), "C:\\d\\x.kvd"));
-}
-
-TEST(BrowserTest, NamesTheExportThatCouldNotBeWritten) {
-  EXPECT_EQ(exportFailedMessage("C:\\d\\x.dif"), "file write error: C:\\d\\x.dif");
-}
-
 }  // namespace
 }  // namespace zel::browser

@@ -10,7 +10,7 @@ namespace {
 constexpr Cp1251Text kNoFile{"Нет файла: "};
 constexpr Cp1251Text kNoData{"   ---   Нет данных   ---"};
 
-LoadResult refused(LoadOutcome outcome, std::string message) {
+LoadResult refused(LoadOutcome outcome, MessageText message) {
   LoadResult r;
   r.outcome = outcome;
   r.message = std::move(message);
@@ -19,13 +19,13 @@ LoadResult refused(LoadOutcome outcome, std::string message) {
 
 }  // namespace
 
-std::string notKvdMessage() { return "error: not ''.kvd''  file tip"; }
-std::string nameTooLongMessage() { return "error: file name longer than 255 characters"; }
-std::string noFileMessage(std::string_view name) { return std::string(kNoFile.view()).append(name); }
-std::string openErrorMessage() { return "file open error"; }
-std::string noDataMessage() { return std::string(kNoData.view()); }
-std::string exportFailedMessage(std::string_view exportName) {
-  return std::string("file write error: ").append(exportName);
+MessageText notKvdMessage() { return {"error: not ''.kvd''  file tip", {}}; }
+MessageText nameTooLongMessage() { return {"error: file name longer than 255 characters", {}}; }
+MessageText noFileMessage(std::string_view name) { return {std::string(kNoFile.view()), std::string(name)}; }
+MessageText openErrorMessage() { return {"file open error", {}}; }
+MessageText noDataMessage() { return {std::string(kNoData.view()), {}}; }
+MessageText exportFailedMessage(std::string_view exportName) {
+  return {"file write error: ", std::string(exportName)};
 }
 
 Browser::Browser(BrowserCommandLine commandLine, int listClientWidth, int listClientHeight)

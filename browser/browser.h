@@ -15,9 +15,9 @@
 //   WM_CAPTURECHANGED: the ListView calls below, results as in list_view.h;
 // - WM_LBUTTONDOWN on the list panel: leftButtonDown, then viewer_launch.h;
 // - EXCEL: exportRequest(), then dif_export.h.
-// Every message box is MB_OK with kWindowTitle as its caption; its text is
-// Windows-1251 (converted with cp1251ToUtf16 for MessageBoxW), with the file
-// name part in the ANSI code page.
+// Every message box is MB_OK with kWindowTitle as its caption. Its text is a
+// MessageText: the Windows-1251 part converted with cp1251ToUtf16, the file
+// name from the ANSI code page, joined for MessageBoxW.
 #pragma once
 
 #include <cstdint>
@@ -28,6 +28,7 @@
 #include "browser/command_line.h"
 #include "browser/dif_export.h"
 #include "browser/file_name.h"
+#include "browser/header_panel.h"
 #include "browser/list_view.h"
 #include "browser/summary_list.h"
 #include "browser/viewer_launch.h"
@@ -39,6 +40,15 @@ namespace zel::browser {
 inline constexpr char kOpenFilter[] = "Data Files (*.kvd)\0*.kvd\0All Files (*.*)\0*.*\0";
 inline constexpr unsigned kOpenFilterIndex = 1;
 inline constexpr std::size_t kOpenDialogBuffer = 260;
+
+// A message box's text: a fixed part in Windows-1251, then (for some) a file
+// name as the file system gave it, in the ANSI code page.
+struct MessageText {
+  std::string text;
+  std::string fileName;
+  bool empty() const { return text.empty(); }
+  std::string joined() const { return text + fileName; }
+};
 
 enum class LoadOutcome { Loaded, NotKvd, NameTooLong, NoFile, OpenError };
 
@@ -54,7 +64,7 @@ enum class LoadOutcome { Loaded, NotKvd, NameTooLong, NoFile, OpenError };
 // loaded file name as they were.
 struct LoadResult {
   LoadOutcome outcome = LoadOutcome::NotKvd;
-  std::string message;
+  MessageText message;
   bool quit = false;
   bool showExportButton = false;
 };
@@ -62,7 +72,7 @@ struct LoadResult {
 // What EXCEL asks for: a message to show and nothing more, or the file to
 // write (then writeExport into it).
 struct ExportRequest {
-  std::string message;
+  MessageText message;
   std::string fileName;
 };
 
@@ -105,12 +115,11 @@ class Browser {
   ListView view_;
 };
 
-// Message texts (Windows-1251).
-std::string notKvdMessage();
-std::string nameTooLongMessage();
-std::string noFileMessage(std::string_view name);
-std::string openErrorMessage();
-std::string noDataMessage();
-std::string exportFailedMessage(std::string_view exportName);
+MessageText notKvdMessage();
+MessageText nameTooLongMessage();
+MessageText noFileMessage(std::string_view name);
+MessageText openErrorMessage();
+MessageText noDataMessage();
+MessageText exportFailedMessage(std::string_view exportName);
 
 }  // namespace zel::browser

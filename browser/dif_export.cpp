@@ -23,6 +23,7 @@ constexpr std::string_view kHeadAfterFile{
     "BOT\r\n1,0\r\n\"   Date \"\r\n1,0\r\n\"   Time \"\r\n1,0\r\n\"   mode \"\r\n1,0\r\n\"   Bk/m3 \"\r\n"
     "1,0\r\n\"  dBk/m3 \"\r\n-1,0\r\n"};
 constexpr std::string_view kEnd{"EOD\r\n"};
+constexpr std::uint64_t kMaxReserve = 64u << 20;
 
 // The longest row: five cells of the longest text (a negative float), each
 // as a string (the longer form), and the row's own lines.
@@ -212,8 +213,12 @@ bool writeDifExport(const SummaryList& list, std::string_view loadedName, ByteSi
 
 std::string buildDifExport(const SummaryList& list, std::string_view loadedName) {
   std::string bytes;
-  bytes.reserve(kHeadBeforeCount.size() + kHeadBeforeFile.size() + kHeadAfterFile.size() + kFileCellWidth +
-                loadedName.size() + kMaxDwordText + std::size_t{list.size()} * kMaxRow + kEnd.size());
+  // One allocation for a list of any usual length; for a huge one the string
+  // grows as it goes rather than asking for the worst case at once.
+  const std::uint64_t worst = kHeadBeforeCount.size() + kHeadBeforeFile.size() + kHeadAfterFile.size() +
+                              kFileCellWidth + loadedName.size() + kMaxDwordText +
+                              std::uint64_t{list.size()} * kMaxRow + kEnd.size();
+  if (worst <= kMaxReserve) bytes.reserve(static_cast<std::size_t>(worst));
   StringSink sink(bytes);
   writeDifExport(list, loadedName, sink);
   return bytes;

@@ -31,7 +31,8 @@ class ByteSink {
 inline constexpr std::size_t kDifChunk = 32768;
 bool writeDifExport(const SummaryList& list, std::string_view loadedName, ByteSink& sink);
 
-// The same bytes in one string.
+// The same bytes in one string (for tools and tests; the program writes the
+// export through writeDifExport, which needs no buffer of the file's size).
 std::string buildDifExport(const SummaryList& list, std::string_view loadedName);
 
 // Whether a cell's text reads as a number once its blanks are set aside: an

@@ -1,6 +1,7 @@
 #include "browser/summary_list.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -104,7 +105,7 @@ void SummaryList::truncate(std::uint32_t count) {
 ReadStatus readSummaryList(FileSource& source, SummaryList& out) {
   const std::uint64_t total = recordCount(source.size());
   if (total == 0) return ReadStatus::NoWholeRecord;
-  if (total > kMaxRecords) return ReadStatus::NoMemory;
+  if (total > kMaxRecords || total > SIZE_MAX / sizeof(RecordSummary)) return ReadStatus::NoMemory;
   const auto count = static_cast<std::uint32_t>(total);
 
   SummaryList list;

@@ -1,5 +1,7 @@
 #include "browser/browser_text.h"
 
+#include <array>
+
 #include "common/text_format.h"
 
 namespace zel::browser {
@@ -71,14 +73,12 @@ char* formatTenths(char* out, std::uint32_t v) {
 }
 
 const char* blankRun() {
-  static const auto run = [] {
-    struct Run {
-      char text[kMaxBlankRun + 1];
-    } r{};
-    for (int i = 0; i < kMaxBlankRun; ++i) r.text[i] = ' ';
-    return r;
+  static constexpr auto kRun = [] {
+    std::array<char, kMaxBlankRun + 1> run{};
+    for (int i = 0; i < kMaxBlankRun; ++i) run[static_cast<std::size_t>(i)] = ' ';
+    return run;
   }();
-  return run.text;
+  return kRun.data();
 }
 
 }  // namespace zel::browser

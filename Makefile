@@ -6,7 +6,7 @@
 E2E_ARCH := $(shell scripts/e2e-arch)
 JOBS ?= 2
 
-.PHONY: all native win32 win64 e2e-build test unit e2e run screenshots bootstrap clean
+.PHONY: all native win32 win64 test check unit e2e run run-built screenshots bootstrap clean
 
 all: native win32 $(if $(filter win64,$(E2E_ARCH)),win64)
 
@@ -31,13 +31,18 @@ unit: native
 e2e: all
 	@ctest --test-dir build/$(E2E_ARCH) --output-on-failure
 
+# The sub-make looks at the machine again once the packages are installed.
 test: bootstrap
-	@$(MAKE) --no-print-directory all
+	@$(MAKE) --no-print-directory check
+
+check: all
 	@ctest --test-dir build/native --output-on-failure -j$(JOBS)
 	@ctest --test-dir build/$(E2E_ARCH) --output-on-failure
 
 run: bootstrap
-	@$(MAKE) --no-print-directory all
+	@$(MAKE) --no-print-directory run-built
+
+run-built: all
 	@scripts/run-demo build/$(E2E_ARCH)
 
 screenshots: all

@@ -231,10 +231,6 @@ bool handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& re
       if (!onList) return false;
       openRecord(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       return true;
-    case WM_LBUTTONDBLCLK:
-    case WM_RBUTTONDBLCLK:
-      // The second press of a double click opens and toggles nothing more.
-      return onList;
     default:
       return false;
   }

@@ -360,6 +360,8 @@ std::string installWithStandIns(const Context& c, const std::vector<int>& modes)
     std::snprintf(name, sizeof name, "\\ZelV_%02d.exe", mode);
     check(CopyFileA((c.binDir + "\\stand_in.exe").c_str(), (folder + name).c_str(), FALSE),
           "cannot copy the stand-in");
+    // The record of an earlier run would count as a start.
+    DeleteFileA((folder + name + ".cmdline.txt").c_str());
   }
   return exe;
 }
@@ -612,7 +614,7 @@ void browserFirstRows(const Context& c, const std::vector<std::string>& args) {
   QueryPerformanceCounter(&end);
   const double ms = 1000.0 * static_cast<double>(end.QuadPart - begin.QuadPart) / static_cast<double>(frequency.QuadPart);
   std::printf("first rows of %d records shown %.0f ms after the start\n", count, ms);
-  check(scrollBarShown(w.list), "no scroll bar");
+  if (count > kRows) check(scrollBarShown(w.list), "no scroll bar");
   pressExit(p, w);
 }
 E2E_SCENARIO("browser-first-rows", browserFirstRows);

@@ -131,4 +131,32 @@ ReadStatus readSummaryList(FileSource& source, SummaryList& out) {
   return ReadStatus::Ok;
 }
 
+namespace {
+
+class BytesSource : public FileSource {
+ public:
+  BytesSource(const std::uint8_t* bytes, std::size_t size) : bytes_(bytes), size_(size) {}
+  bool open(const char*) override { return true; }
+  std::uint64_t size() override { return size_; }
+  std::size_t read(std::uint8_t* out, std::size_t count) override {
+    const std::size_t n = std::min(count, size_ - at_);
+    if (n > 0) std::memcpy(out, bytes_ + at_, n);
+    at_ += n;
+    return n;
+  }
+  void close() override {}
+
+ private:
+  const std::uint8_t* bytes_;
+  std::size_t size_;
+  std::size_t at_ = 0;
+};
+
+}  // namespace
+
+ReadStatus readSummaryList(const std::uint8_t* bytes, std::size_t size, SummaryList& out) {
+  BytesSource source(bytes, size);
+  return readSummaryList(source, out);
+}
+
 }  // namespace zel::browser

@@ -96,4 +96,7 @@ enum class ReadStatus { Ok, NoWholeRecord, NoMemory };
 // replaced only on Ok.
 ReadStatus readSummaryList(FileSource& source, SummaryList& out);
 
+// The same from a file's bytes already in memory (for tools and tests).
+ReadStatus readSummaryList(const std::uint8_t* bytes, std::size_t size, SummaryList& out);
+
 }  // namespace zel::browser

@@ -43,12 +43,24 @@ std::string hex(COLORREF c) {
 
 Process::Process(Process&& other) noexcept : info_(other.info_) { other.info_ = {}; }
 
-Process::~Process() {
+Process& Process::operator=(Process&& other) noexcept {
+  if (this != &other) {
+    release();
+    info_ = other.info_;
+    other.info_ = {};
+  }
+  return *this;
+}
+
+Process::~Process() { release(); }
+
+void Process::release() {
   if (info_.hProcess) {
     if (running()) TerminateProcess(info_.hProcess, 99);
     CloseHandle(info_.hProcess);
     CloseHandle(info_.hThread);
   }
+  info_ = {};
 }
 
 bool Process::running() const { return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT; }
@@ -111,7 +123,7 @@ struct ChildState {
 
 BOOL CALLBACK collectChild(HWND window, LPARAM param) {
   auto* s = reinterpret_cast<ChildState*>(param);
-  if (GetParent(window) != s->parent) return TRUE;
+  if (s->parent && GetParent(window) != s->parent) return TRUE;
   char cls[64];
   GetClassNameA(window, cls, sizeof cls);
   if (lstrcmpiA(cls, s->className) == 0) s->found.push_back(window);
@@ -162,6 +174,12 @@ std::vector<HWND> children(HWND parent, const char* className) {
   return s.found;
 }
 
+std::vector<HWND> descendants(HWND parent, const char* className) {
+  ChildState s{nullptr, className, {}};
+  EnumChildWindows(parent, collectChild, reinterpret_cast<LPARAM>(&s));
+  return s.found;
+}
+
 RECT rectInParent(HWND child) {
   RECT r;
   GetWindowRect(child, &r);
@@ -184,23 +202,31 @@ bool waitPixel(HWND window, int x, int y, COLORREF color, int ms) {
   return waitFor([&] { return pixel(window, x, y) == color; }, ms);
 }
 
-int countPixels(HWND window, RECT area, COLORREF color) {
+std::vector<COLORREF> capture(HWND window, RECT area) {
   POINT origin{0, 0};
   ClientToScreen(window, &origin);
   const int w = area.right - area.left, h = area.bottom - area.top;
+  std::vector<COLORREF> out;
+  if (w <= 0 || h <= 0) return out;
+  out.reserve(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
   HDC screen = GetDC(nullptr);
   HDC mem = CreateCompatibleDC(screen);
   HBITMAP bmp = CreateCompatibleBitmap(screen, w, h);
   HGDIOBJ old = SelectObject(mem, bmp);
   BitBlt(mem, 0, 0, w, h, screen, origin.x + area.left, origin.y + area.top, SRCCOPY);
-  int n = 0;
   for (int y = 0; y < h; ++y)
-    for (int x = 0; x < w; ++x)
-      if (GetPixel(mem, x, y) == color) ++n;
+    for (int x = 0; x < w; ++x) out.push_back(GetPixel(mem, x, y));
   SelectObject(mem, old);
   DeleteObject(bmp);
   DeleteDC(mem);
   ReleaseDC(nullptr, screen);
+  return out;
+}
+
+int countPixels(HWND window, RECT area, COLORREF color) {
+  int n = 0;
+  for (COLORREF c : capture(window, area))
+    if (c == color) ++n;
   return n;
 }
 

@@ -28,6 +28,7 @@ class Process {
   Process(const Process&) = delete;
   Process& operator=(const Process&) = delete;
   Process(Process&& other) noexcept;
+  Process& operator=(Process&& other) noexcept;
   ~Process();
   DWORD id() const { return info_.dwProcessId; }
   // Waits for the end; returns the exit code, or fails after `ms`.
@@ -36,6 +37,8 @@ class Process {
   friend Process start(const std::string& commandLine, const std::string& application);
 
  private:
+  // Ends a program still running and closes its handles.
+  void release();
   PROCESS_INFORMATION info_{};
 };
 
@@ -54,6 +57,8 @@ std::wstring messageText(HWND box);
 void pressOk(HWND box);
 // Child windows of a class, in creation order.
 std::vector<HWND> children(HWND parent, const char* className);
+// Windows of a class anywhere below `parent`, children of children too.
+std::vector<HWND> descendants(HWND parent, const char* className);
 // A child's rectangle in its parent's client coordinates.
 RECT rectInParent(HWND child);
 void click(HWND button);
@@ -62,6 +67,8 @@ void click(HWND button);
 COLORREF pixel(HWND window, int x, int y);
 // Waits until the client point shows the colour.
 bool waitPixel(HWND window, int x, int y, COLORREF color, int ms = 3000);
+// The screen's pixels in a client rectangle of the window, row by row.
+std::vector<COLORREF> capture(HWND window, RECT area);
 // Counts pixels of the colour in a client rectangle.
 int countPixels(HWND window, RECT area, COLORREF color);
 void saveScreenshot(HWND window, const std::string& path);

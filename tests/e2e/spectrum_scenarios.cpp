@@ -168,12 +168,18 @@ void checkReadOut(HWND panel, const Sample& s, int x, int y, int expectedLeft) {
         "no cursor line at channel " + std::to_string(channel));
 }
 
-bool hasFocus(HWND panel) {
+GUITHREADINFO threadInfo(HWND window) {
   GUITHREADINFO info{};
   info.cbSize = sizeof info;
-  return waitFor([&] { return GetGUIThreadInfo(GetWindowThreadProcessId(panel, nullptr), &info) && info.hwndFocus == panel; },
-                 3000);
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return GUITHREADINFO{};
+  return info;
 }
+
+bool hasFocus(HWND panel) {
+  return waitFor([&] { return threadInfo(panel).hwndFocus == panel; }, 3000);
+}
+
+HWND captureOf(HWND window) { return threadInfo(window).hwndCapture; }
 
 void closePanel(HWND panel) {
   PostMessageA(panel, WM_SYSCOMMAND, SC_CLOSE, 0);
@@ -268,22 +274,31 @@ void spectrumPanel(const Context& c, const std::vector<std::string>& args) {
 }
 E2E_SCENARIO("spectrum-panel", spectrumPanel);
 
-// The real pointer, through the input queue, at a client point of `window`.
-void pointerAt(HWND window, int x, int y, DWORD buttons = 0) {
-  POINT p{x, y};
-  ClientToScreen(window, &p);
-  SetCursorPos(p.x, p.y);
-  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-  INPUT in{};
-  in.type = INPUT_MOUSE;
-  in.mi.dx = (p.x * 65536 + w - 1) / w;
-  in.mi.dy = (p.y * 65536 + h - 1) / h;
-  in.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE | buttons;
-  SendInput(1, &in, sizeof in);
+// spectrum-early-look PROGRAM: LOOK pressed as soon as the window is up,
+// before the record is read, must not leave a panel of an empty record.
+void spectrumEarlyLook(const Context& c, const std::vector<std::string>& args) {
+  const std::string program = args.at(0);
+  const Sample s = sampleFile(c, program);
+  Process p = start(quoted(exe(c, program)) + " " + s.file + ",0");
+  HWND main = nullptr;
+  check(waitFor([&] { return (main = findWindow(p.id(), "SimpleWinClass")) && children(main, "Button").size() == 2; },
+                8000),
+        "no viewer window");
+  click(children(main, "Button").at(1));
+  check(waitFor([&] { return countPixels(main, RECT{0, 0, 520, 440}, kBar) > 0; }, 5000),
+        "page not drawn, or hidden by a panel opened before the record was read");
+  HWND panel = findPanel(main);
+  if (!panel) panel = openPanel(main);
+  check(windowText(panel) == L"Srectrum 05.07.2019  09:04:07", "title is " + narrow(windowText(panel)));
+  check(waitMarker(panel, 44, kOrange), "no orange marker at the stored b1");
+  PostMessageA(main, WM_SYSCOMMAND, SC_CLOSE, 0);
+  check(p.waitExit() == 0, "the viewer did not end with 0");
 }
+E2E_SCENARIO("spectrum-early-look", spectrumEarlyLook);
 
-// spectrum-capture PROGRAM: a boundary dragged with the real pointer out of
-// the panel follows it, and the release out there ends the drag.
+// spectrum-capture PROGRAM: the panel holds the pointer while a boundary is
+// dragged, so that moves and the release outside it still reach it, and lets
+// it go with the release.
 void spectrumCapture(const Context& c, const std::vector<std::string>& args) {
   const std::string program = args.at(0);
   const Sample s = sampleFile(c, program);
@@ -293,18 +308,21 @@ void spectrumCapture(const Context& c, const std::vector<std::string>& args) {
   RECT client;
   GetClientRect(panel, &client);
 
-  pointerAt(panel, columnOf(44), kRow);
-  pointerAt(panel, columnOf(44), kRow, MOUSEEVENTF_LEFTDOWN);
-  // Below the panel, over the viewer's page: channel 52 there.
-  pointerAt(panel, columnOf(52), client.bottom + 60);
+  // A press beside every boundary holds nothing.
+  clickAt(panel, columnOf(100), kRow);
+  check(waitFor([&] { return readOutOf(panel) != nullptr; }, 3000), "a click showed no read-out");
+  check(captureOf(panel) == nullptr, "a click holds the pointer");
+
+  press(panel, columnOf(44), kRow);
+  check(waitFor([&] { return captureOf(panel) == panel; }, 3000), "the drag does not hold the pointer");
+  // Below the panel, over the viewer's page.
+  PostMessageA(panel, WM_MOUSEMOVE, MK_LBUTTON, at(columnOf(52), client.bottom + 60));
   check(waitMarker(panel, 52, kOrange), "the drag did not follow the pointer out of the panel");
-  pointerAt(panel, columnOf(52), client.bottom + 60, MOUSEEVENTF_LEFTUP);
-  // Back over the plot, the button up: the boundary stays.
-  pointerAt(panel, columnOf(30), kRow);
-  pointerAt(panel, columnOf(35), kRow);
+  release(panel, columnOf(52), client.bottom + 60);
+  check(waitFor([&] { return captureOf(panel) == nullptr; }, 3000), "the release left the pointer held");
+  // Back over the plot with the button up: the boundary stays.
+  PostMessageA(panel, WM_MOUSEMOVE, 0, at(columnOf(30), kRow));
   check(!waitFor([&] { return !markerAt(panel, 52, kOrange); }, 600), "the released boundary moved on");
-  check(readOutOf(panel) == nullptr, "the drag's release showed a read-out");
-  parkPointer();
   PostMessageA(v.main, WM_SYSCOMMAND, SC_CLOSE, 0);
   check(v.process.waitExit() == 0, "the viewer did not end with 0");
 }

@@ -7,13 +7,8 @@ void OffscreenPanel::create(HWND w, HBRUSH brush, COLORREF background, HFONT fon
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(window, &ps);
   memory = CreateCompatibleDC(dc);
-  RECT r;
-  GetClientRect(window, &r);
-  width = r.right - r.left;
-  height = r.bottom - r.top;
-  bitmap = CreateCompatibleBitmap(dc, width, height);
-  kept = SelectObject(memory, bitmap);
-  RECT all{0, 0, r.right, r.bottom};
+  selectNewBitmap(dc);
+  RECT all{0, 0, width, height};
   FillRect(memory, &all, brush);
   SetTextColor(memory, RGB(0, 0, 0));
   SetBkColor(memory, background);
@@ -26,6 +21,23 @@ HDC OffscreenPanel::begin(PAINTSTRUCT& ps) {
   BeginPaint(window, &ps);
   kept = SelectObject(memory, bitmap);
   return memory;
+}
+
+HDC OffscreenPanel::beginResized(PAINTSTRUCT& ps) {
+  HDC dc = BeginPaint(window, &ps);
+  if (!memory) memory = CreateCompatibleDC(dc);
+  if (bitmap) DeleteObject(bitmap);
+  selectNewBitmap(dc);
+  return memory;
+}
+
+void OffscreenPanel::selectNewBitmap(HDC dc) {
+  RECT r;
+  GetClientRect(window, &r);
+  width = r.right - r.left;
+  height = r.bottom - r.top;
+  bitmap = CreateCompatibleBitmap(dc, width, height);
+  kept = SelectObject(memory, bitmap);
 }
 
 void OffscreenPanel::end(PAINTSTRUCT& ps) {

@@ -205,6 +205,20 @@ TEST(SpectrumPanel, OtherKeyStateEndsTheDrag) {
   EXPECT_EQ(p.readOutChannel(), 50);
 }
 
+TEST(SpectrumPanel, LostPointerEndsTheDragWhereItStands) {
+  SpectrumPanel p(1, record("bounds=44,46"));
+  p.mouseMove(xOf(44), kY, 0);
+  p.leftButtonDown();
+  p.mouseMove(xOf(40), kY, kKeyLeftButton);
+  p.endDrag();
+  EXPECT_FALSE(p.dragging());
+  EXPECT_EQ(p.boundary(0), 40u);
+  EXPECT_EQ(p.mouseMove(xOf(30), kY, kKeyLeftButton), PanelRequest{}) << "no longer dragged";
+  EXPECT_EQ(p.boundary(0), 40u);
+  EXPECT_EQ(p.leftButtonUp(), PanelRequest{}) << "the lost release is no click";
+  EXPECT_FALSE(p.readOutActive());
+}
+
 TEST(SpectrumPanel, ReleaseCountsOnlyAfterAPress) {
   SpectrumPanel p(1, record("bounds=44,46"));
   p.mouseMove(xOf(100), kY, 0);

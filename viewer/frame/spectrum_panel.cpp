@@ -267,6 +267,12 @@ PanelRequest SpectrumPanel::leftButtonUp() {
   return readOutRequest(pointer_);
 }
 
+void SpectrumPanel::endDrag() {
+  dragging_ = false;
+  moved_ = false;
+  buttonPressed_ = false;
+}
+
 PanelRequest SpectrumPanel::keyDown(Key key) {
   if (!open_) return {};
   Point p = readOutPosition_;

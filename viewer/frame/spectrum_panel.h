@@ -98,6 +98,10 @@ class SpectrumPanel {
   // panel answers it as a click.
   void noteButtonPress() { buttonPressed_ = true; }
   PanelRequest leftButtonUp();
+  // The pointer was taken away mid-drag (another window grabbed it): the
+  // boundary stays where the drag left it and the release, which the panel
+  // will never see, is not waited for.
+  void endDrag();
   PanelRequest keyDown(Key key);
 
   // The whole panel bitmap.

@@ -24,6 +24,8 @@ struct ViewerState {
   CommandLineArgument argument;
   MeasurementRecord record;
   bool timerStarted = false;
+  // Until then the panel would show, and keep, an empty record.
+  bool recordLoaded = false;
   HWND main = nullptr;
   HWND exitButton = nullptr;
   HWND lookButton = nullptr;
@@ -88,6 +90,11 @@ void loadAndDraw() {
   g.program->drawResultPage(surface, g.record);
   g.page.end(ps);
   g.page.invalidate();
+  g.recordLoaded = true;
+}
+
+void openSpectrum() {
+  if (g.recordLoaded) g.spectrum.open(g.main);
 }
 
 void paintAll() {
@@ -125,13 +132,13 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return 0;
       }
       if (reinterpret_cast<HWND>(lParam) == g.lookButton && g.lookButton) {
-        g.spectrum.open(g.main);
+        openSpectrum();
         return 0;
       }
       break;
     case WM_LBUTTONDOWN:
       if (window == g.main) {
-        g.spectrum.open(g.main);
+        openSpectrum();
         return 0;
       }
       break;

@@ -431,7 +431,7 @@ void browserRealViewer(const Context& c, const std::vector<std::string>&) {
   GetWindowThreadProcessId(viewer, &viewerPid);
   check(viewerPid != p.id(), "the viewer window belongs to the browser");
   check(!waitFor([&] { return findWindow(viewerPid, "#32770") != nullptr; }, 800), "the viewer shows a message");
-  check(waitPixel(viewer, 4, 4, RGB(255, 255, 216)), "the viewer's page is not shown");
+  check(waitPixel(viewer, 4, 4, kPage), "the viewer's page is not shown");
   PostMessageA(viewer, WM_SYSCOMMAND, SC_CLOSE, 0);
   check(waitFor([&] { return !IsWindow(viewer); }, 8000), "the viewer did not close");
   check(p.running(), "the browser ended with its viewer");

@@ -12,6 +12,13 @@
 
 namespace e2e {
 
+// Colours the programs put on screen.
+inline constexpr COLORREF kPage = RGB(255, 255, 216);
+inline constexpr COLORREF kReadOut = RGB(239, 239, 200);
+inline constexpr COLORREF kBlue = RGB(0, 0, 255);
+inline constexpr COLORREF kOrange = RGB(255, 170, 0);
+inline constexpr COLORREF kBlack = RGB(0, 0, 0);
+
 struct Context {
   std::string binDir;   // the programs under test
   std::string workDir;  // a fresh folder for this scenario's files

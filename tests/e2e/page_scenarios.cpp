@@ -11,10 +11,6 @@ namespace {
 
 using namespace e2e;
 
-constexpr COLORREF kBlue = RGB(0, 0, 255);
-constexpr COLORREF kOrange = RGB(255, 170, 0);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
-constexpr COLORREF kPage = RGB(255, 255, 216);
 
 struct PageLayout {
   int mode;

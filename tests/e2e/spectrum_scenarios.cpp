@@ -8,13 +8,10 @@ namespace {
 
 using namespace e2e;
 
-constexpr COLORREF kBar = RGB(0, 0, 255);
-constexpr COLORREF kOrange = RGB(255, 170, 0);
+constexpr COLORREF kBar = kBlue;
 constexpr COLORREF kGreen = RGB(0, 255, 34);
 constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr COLORREF kCursor = RGB(255, 0, 255);
-constexpr COLORREF kReadOut = RGB(239, 239, 200);
-constexpr COLORREF kPage = RGB(255, 255, 216);
 
 // Between the plot frame's sides and from its top to the bar foot: bars,
 // markers and the cursor, nothing else.

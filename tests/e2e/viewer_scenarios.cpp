@@ -7,7 +7,6 @@ namespace {
 
 using namespace e2e;
 
-constexpr COLORREF kPage = RGB(255, 255, 216);
 
 int modeOf(const std::string& program) { return std::stoi(program.substr(5)); }
 

@@ -38,11 +38,12 @@ add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/demo.kvd
   DEPENDS kvdgen VERBATIM)
 add_custom_target(demo ALL DEPENDS ${CMAKE_BINARY_DIR}/demo.kvd)
 
-# The export read back by a real spreadsheet program (scripts/bootstrap
-# installs Gnumeric).
+# The export read back by real spreadsheet programs (scripts/bootstrap
+# installs Gnumeric and LibreOffice Calc).
 find_program(ZEL_SSCONVERT ssconvert REQUIRED)
+find_program(ZEL_SOFFICE soffice REQUIRED)
 add_executable(spreadsheet_tests ${CMAKE_SOURCE_DIR}/tests/spreadsheet/dif_spreadsheet_test.cpp)
 target_compile_options(spreadsheet_tests PRIVATE ${ZEL_WARNINGS})
-target_compile_definitions(spreadsheet_tests PRIVATE ZEL_SSCONVERT="${ZEL_SSCONVERT}")
+target_compile_definitions(spreadsheet_tests PRIVATE ZEL_SSCONVERT="${ZEL_SSCONVERT}" ZEL_SOFFICE="${ZEL_SOFFICE}")
 target_link_libraries(spreadsheet_tests PRIVATE zelcore GTest::gtest GTest::gtest_main Threads::Threads)
 gtest_discover_tests(spreadsheet_tests DISCOVERY_TIMEOUT 60)

@@ -1,6 +1,6 @@
-// The export as a spreadsheet program reads it: Gnumeric's ssconvert turns
-// the DIF file into CSV, and every record's cells must come through as the
-// list showed them, numbers as numbers.
+// The export as spreadsheet programs read it: Gnumeric's ssconvert and
+// LibreOffice Calc turn the DIF file into CSV, and every record's cells must
+// come through as the list showed them, numbers as numbers.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -101,7 +101,27 @@ void expectCell(const std::string& got, const char* expected, const std::string&
   }
 }
 
-TEST(DifSpreadsheet, GnumericReadsEveryRecordsCells) {
+// A spreadsheet program that converts DIF to CSV from the command line.
+struct Reader {
+  const char* name;
+  // The shell command that turns `dif` into `csv` (same folder, same base name).
+  std::string (*command)(const std::string& dif, const std::string& csv);
+};
+
+std::string gnumeric(const std::string& dif, const std::string& csv) {
+  return std::string("'") + ZEL_SSCONVERT + "' '" + dif + "' '" + csv + "' 2>/dev/null";
+}
+
+std::string libreOffice(const std::string& dif, const std::string& csv) {
+  const std::string folder = csv.substr(0, csv.rfind('/'));
+  // A profile of its own, so that no running office or earlier run interferes.
+  return std::string("'") + ZEL_SOFFICE + "' -env:UserInstallation=file://" + folder +
+         "/zel_office_profile --headless --convert-to csv --outdir '" + folder + "' '" + dif + "' >/dev/null 2>&1";
+}
+
+class DifSpreadsheet : public testing::TestWithParam<Reader> {};
+
+TEST_P(DifSpreadsheet, ReadsEveryRecordsCells) {
   std::string description;
   for (const Row& row : kRows) description += std::string(row.record) + "\n";
   std::vector<std::uint8_t> bytes;
@@ -110,14 +130,15 @@ TEST(DifSpreadsheet, GnumericReadsEveryRecordsCells) {
   zel::browser::SummaryList list;
   ASSERT_EQ(zel::browser::readSummaryList(bytes.data(), bytes.size(), list), zel::browser::ReadStatus::Ok);
 
-  const std::string base = testing::TempDir() + "zel_dif_spreadsheet_" + std::to_string(::getpid());
+  const std::string base =
+      testing::TempDir() + "zel_dif_" + GetParam().name + "_" + std::to_string(::getpid());
   const std::string measurement = base + ".kvd";
   const std::string dif = base + ".dif", csv = base + ".csv";
   {
     std::ofstream out(dif, std::ios::binary);
     out << zel::browser::buildDifExport(list, measurement);
   }
-  const std::string command = std::string("'") + ZEL_SSCONVERT + "' '" + dif + "' '" + csv + "' 2>/dev/null";
+  const std::string command = GetParam().command(dif, csv);
   ASSERT_EQ(std::system(command.c_str()), 0) << command;
   std::ifstream in(csv, std::ios::binary);
   std::stringstream text;
@@ -145,5 +166,9 @@ TEST(DifSpreadsheet, GnumericReadsEveryRecordsCells) {
     expectCell(cells[4], row.error, where + " error");
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Readers, DifSpreadsheet,
+                         testing::Values(Reader{"Gnumeric", gnumeric}, Reader{"LibreOffice", libreOffice}),
+                         [](const testing::TestParamInfo<Reader>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -89,7 +89,7 @@ std::string loadMessage(const LoadResult& result) {
     case LoadStatus::FormatError: return "Format error";
     case LoadStatus::OpenError11: return "Open error 11";
     case LoadStatus::OpenError12: return "Open error 12";
-    case LoadStatus::NoFile: return "No file: " + result.path;
+    case LoadStatus::NoFile: return kNoFileMessage + result.path;
     case LoadStatus::Ok: break;
   }
   return {};

@@ -55,6 +55,10 @@ struct LoadResult {
 // zero where the file delivers no bytes: an index past the end is no error).
 LoadResult loadRecord(const CommandLineArgument& argument, RecordSource& source, MeasurementRecord& record);
 
+// The fixed part of the message for a file that cannot be opened; the path
+// follows it.
+inline constexpr char kNoFileMessage[] = "No file: ";
+
 // The message a failed load shows: "Format error", "Open error 11",
 // "Open error 12", or "No file: " followed by the path.
 std::string loadMessage(const LoadResult& result);

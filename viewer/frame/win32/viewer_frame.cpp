@@ -74,12 +74,11 @@ void loadAndDraw() {
   const LoadResult result = loadRecord(g.argument, source, g.record);
   g.argument.given = false;
   if (result.status != LoadStatus::Ok) {
-    const std::string message = loadMessage(result);
     if (result.status == LoadStatus::NoFile) {
       // The path came from the command line, in the system's code page.
-      zel::win32::showMessage(g.main, "No file: ", g.program->name, result.path);
+      zel::win32::showMessage(g.main, kNoFileMessage, g.program->name, result.path);
     } else {
-      zel::win32::showMessage(g.main, message, g.program->name);
+      zel::win32::showMessage(g.main, loadMessage(result), g.program->name);
     }
     PostQuitMessage(0);
     return;

@@ -2,11 +2,12 @@
 # make test   installs what is missing, builds, runs every test
 # make run    opens the record browser on the demo file
 # make screenshots   saves a picture of every program's window
+# make dist   the release files in dist/: MSI, portable zip, Debian package
 
 E2E_ARCH := $(shell scripts/e2e-arch)
 JOBS ?= 2
 
-.PHONY: all native win32 win64 test check unit e2e run run-built screenshots bootstrap clean
+.PHONY: all native win32 win64 test check unit e2e run run-built screenshots dist bootstrap clean
 
 all: native win32 $(if $(filter win64,$(E2E_ARCH)),win64)
 
@@ -48,5 +49,9 @@ run-built: all
 screenshots: all
 	@scripts/screenshots build/$(E2E_ARCH)
 
+# The Debian package carries the PE32+ build, so dist needs both Windows builds.
+dist: native win32 win64
+	@scripts/dist
+
 clean:
-	rm -rf build
+	rm -rf build dist

@@ -2,7 +2,6 @@
 // opening records, the file dialog, the export and the messages.
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 #include <iterator>
 #include <map>
 #include <string>
@@ -10,6 +9,7 @@
 
 #include "browser/dif_export.h"
 #include "browser/summary_list.h"
+#include "tests/e2e/browser_windows.h"
 #include "tests/e2e/driver.h"
 
 namespace {
@@ -19,7 +19,6 @@ using namespace e2e;
 constexpr COLORREF kBackground = RGB(255, 252, 252);
 constexpr COLORREF kMarked = RGB(255, 0, 255);
 constexpr COLORREF kHover = RGB(254, 255, 151);
-constexpr char kTitle[] = "ZelViewer v 1.4 e  15.07.2019";
 constexpr int kRows = 24;
 
 std::string browserExe(const Context& c) { return c.binDir + "\\ZelViewer.exe"; }
@@ -46,46 +45,7 @@ std::string listFile(const Context& c, const std::string& name, int count, const
   return file;
 }
 
-struct BrowserWindows {
-  HWND main = nullptr;
-  HWND header = nullptr;
-  HWND columns = nullptr;
-  HWND list = nullptr;
-  HWND exit = nullptr;
-  HWND look = nullptr;
-  HWND excel = nullptr;
-};
-
-HWND buttonAt(HWND main, int x, int y) {
-  for (HWND b : children(main, "Button")) {
-    const RECT r = rectInParent(b);
-    if (r.left == x && r.top == y) return b;
-  }
-  fail("no button at (" + std::to_string(x) + ", " + std::to_string(y) + ")");
-}
-
-BrowserWindows windowsOf(const Process& p) {
-  BrowserWindows w;
-  w.main = waitWindow(p.id(), "SimpleWinClass");
-  check(windowText(w.main) == std::wstring(kTitle, kTitle + std::strlen(kTitle)),
-        "title is " + narrow(windowText(w.main)));
-  std::vector<HWND> panels;
-  waitFor([&] { return (panels = children(w.main, "SimpleWinClass")).size() >= 3; }, 3000);
-  check(panels.size() == 3, "expected three panels, found " + std::to_string(panels.size()));
-  for (HWND panel : panels) {
-    const RECT r = rectInParent(panel);
-    const int width = r.right - r.left, height = r.bottom - r.top;
-    if (r.left == 6 && r.top == 6 && width == 528 && height == 76) w.header = panel;
-    if (r.left == 6 && r.top == 88 && width == 528 && height == 26) w.columns = panel;
-    if (r.left == 6 && r.top == 114 && width == 528 && height == 344) w.list = panel;
-  }
-  check(w.header && w.columns && w.list, "panels not at their places");
-  waitFor([&] { return children(w.main, "Button").size() >= 3; }, 3000);
-  w.exit = buttonAt(w.main, 634, 20);
-  w.look = buttonAt(w.main, 560, 20);
-  w.excel = buttonAt(w.main, 634, 84);
-  return w;
-}
+BrowserWindows windowsOf(const Process& p) { return browserWindows(waitWindow(p.id(), "SimpleWinClass")); }
 
 RECT clientRect(HWND window) {
   RECT r;
@@ -158,7 +118,7 @@ std::wstring wide(const std::string& ascii) { return std::wstring(ascii.begin(),
 
 void expectBox(const Process& p, const std::wstring& expected) {
   HWND box = waitMessageBox(p.id());
-  check(windowText(box) == wide(kTitle), "caption is " + narrow(windowText(box)));
+  check(windowText(box) == browserTitle(), "caption is " + narrow(windowText(box)));
   const std::wstring text = messageText(box);
   check(text == expected, "expected '" + narrow(expected) + "', got '" + narrow(text) + "'");
   pressOk(box);

@@ -1,4 +1,5 @@
-# make        both builds: the native core, tests and tools; the PE32 programs
+# make        the builds: the native core, tests and tools; the PE32 programs and
+#             their PE32+ twins, which the Debian package carries
 # make test   installs what is missing, builds, runs every test
 # make run    opens the record browser on the demo file
 # make screenshots   saves a picture of every program's window
@@ -9,7 +10,7 @@ JOBS ?= 2
 
 .PHONY: all native win32 win64 test check unit e2e run run-built screenshots dist bootstrap clean
 
-all: native win32 $(if $(filter win64,$(E2E_ARCH)),win64)
+all: native win32 win64
 
 bootstrap:
 	@scripts/bootstrap

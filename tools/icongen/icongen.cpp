@@ -1,9 +1,12 @@
 // Draws the programs' icons and writes them as .ico files (32 x 32 and
 // 16 x 16, 32-bit colour with alpha), so no binary image lives in the sources.
 //   icongen OUTPUT_DIRECTORY
+//   icongen --pam SIZE FILE    the browser's icon at any size, as a PAM picture
+//                              (RGB and alpha) for the Linux desktop's themes
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 #include <vector>
@@ -162,11 +165,41 @@ std::vector<std::uint8_t> iconFile(const Shape& shape) {
   return file;
 }
 
+// Top-down RGBA rows, as PAM stores them.
+std::vector<std::uint8_t> pamFile(const Shape& shape, int size) {
+  const std::string header = "P7\nWIDTH " + std::to_string(size) + "\nHEIGHT " + std::to_string(size) +
+                             "\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n";
+  std::vector<std::uint8_t> file(header.begin(), header.end());
+  const std::vector<std::uint8_t> bgra = renderBgra(shape, size);
+  for (int row = size - 1; row >= 0; --row)
+    for (int x = 0; x < size; ++x) {
+      const std::uint8_t* p = &bgra[(static_cast<std::size_t>(row) * size + x) * 4];
+      file.insert(file.end(), {p[2], p[1], p[0], p[3]});
+    }
+  return file;
+}
+
+bool writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  bool written = f && std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+  if (f && std::fclose(f) != 0) written = false;
+  if (!written) std::fprintf(stderr, "icongen: cannot write %s\n", path.c_str());
+  return written;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 4 && std::string(argv[1]) == "--pam") {
+    const int size = std::atoi(argv[2]);
+    if (size < 1 || size > 1024) {
+      std::fprintf(stderr, "icongen: size %s is not from 1 to 1024\n", argv[2]);
+      return 2;
+    }
+    return writeFile(argv[3], pamFile(emblem, size)) ? 0 : 1;
+  }
   if (argc != 2) {
-    std::fprintf(stderr, "usage: icongen OUTPUT_DIRECTORY\n");
+    std::fprintf(stderr, "usage: icongen OUTPUT_DIRECTORY | icongen --pam SIZE FILE\n");
     return 2;
   }
   const struct {
@@ -183,13 +216,7 @@ int main(int argc, char** argv) {
   };
   for (const auto& icon : icons) {
     const std::string path = std::string(argv[1]) + "/" + icon.name + ".ico";
-    const std::vector<std::uint8_t> bytes = iconFile(icon.shape);
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f || std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size()) {
-      std::fprintf(stderr, "icongen: cannot write %s\n", path.c_str());
-      return 1;
-    }
-    std::fclose(f);
+    if (!writeFile(path, iconFile(icon.shape))) return 1;
   }
   return 0;
 }

@@ -124,6 +124,10 @@ std::vector<Bytes> seeds(std::string_view kind) {
         out.push_back(std::move(seed));
       }
     }
+    // A long sequence of events, so that the inputs may grow to one.
+    Bytes longSeed = demoRecords().front();
+    for (int i = 0; i < 1200; ++i) longSeed.push_back(static_cast<std::uint8_t>(i * 37));
+    out.push_back(std::move(longSeed));
   } else if (kind == "file") {
     const Bytes demo = demoFile();
     out.push_back(demo);

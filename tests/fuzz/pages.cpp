@@ -5,9 +5,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "support/fuzz_check.h"
 #include "viewer/frame/viewer_program.h"
+#include "viewer/pages/page_text.h"
 #include "viewer/pages/pages.h"
 
 namespace {
@@ -30,6 +32,27 @@ constexpr Page kPages[] = {
     {"ZelV_25", zel::pages::drawResultPage25}, {"ZelV_26", zel::pages::drawResultPage26},
 };
 
+// The page frame's right side: a text that runs past it reaches the edge of
+// the window, where the last characters of a long value would be cut off.
+constexpr int kFrameRight = 524;
+
+int nominalWidth(zel::FontRole font) {
+  switch (font) {
+    case zel::FontRole::Small: return zel::pages::kSmallWidth;
+    case zel::FontRole::Large: return zel::pages::kLargeWidth;
+    default: return zel::pages::kNormalWidth;
+  }
+}
+
+void requireEndsInsideFrame(const zel::RecordingSurface& s, const char* page) {
+  for (const zel::DrawCall& c : s.calls) {
+    if (c.kind != zel::DrawCall::Kind::Text) continue;
+    const int end = c.x + nominalWidth(c.font) * static_cast<int>(c.text.size());
+    if (end > kFrameRight)
+      zel::fuzz::fail(std::string(page) + ": text \"" + c.text + "\" ends at x = " + std::to_string(end));
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -41,6 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     zel::RecordingSurface first;
     page.draw(first, record);
     zel::fuzz::requireDrawnInside(first, zel::viewer::kMainWindowWidth, zel::viewer::kMainWindowHeight, page.name);
+    requireEndsInsideFrame(first, page.name);
     zel::RecordingSurface second;
     page.draw(second, record);
     zel::fuzz::requireSameDrawing(first, second, page.name);

@@ -4,6 +4,7 @@
 # make run    opens the record browser on the demo file
 # make screenshots   saves a picture of every program's window
 # make dist   the release files in dist/: MSI, portable zip, Debian package
+# make fuzz   runs every fuzz target FUZZ_SECONDS (60) seconds, one after another
 
 E2E_ARCH := $(shell scripts/e2e-arch)
 JOBS ?= 2
@@ -40,6 +41,7 @@ test: bootstrap
 check: all
 	@ctest --test-dir build/native --output-on-failure -j$(JOBS)
 	@ctest --test-dir build/$(E2E_ARCH) --output-on-failure
+	@$(MAKE) --no-print-directory fuzz-check
 
 run: bootstrap
 	@$(MAKE) --no-print-directory run-built
@@ -56,3 +58,19 @@ dist: native win32 win64
 
 clean:
 	rm -rf build dist
+
+# Fuzzing (clang): every target briefly with its kept cases in `check`, at
+# length in `fuzz`; the corpora grow in build/fuzz/corpus.
+FUZZ_SECONDS ?= 60
+.PHONY: fuzz fuzz-build fuzz-check
+
+fuzz-build:
+	@cmake --preset fuzz >/dev/null
+	@cmake --build build/fuzz -j$(JOBS)
+
+fuzz-check: fuzz-build
+	@ctest --test-dir build/fuzz --output-on-failure -j$(JOBS)
+
+fuzz: bootstrap
+	@$(MAKE) --no-print-directory fuzz-build
+	@scripts/fuzz build/fuzz $(FUZZ_SECONDS)

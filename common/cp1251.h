@@ -11,7 +11,9 @@ namespace zel {
 namespace cp1251_detail {
 
 // Byte of a Unicode code point in Windows-1251, or 0 when it has none.
-consteval unsigned char encode(char32_t c) {
+// Called only by the consteval constructor below, so still at compile time;
+// clang 14 rejects a consteval call on the constructor's own variables.
+constexpr unsigned char encode(char32_t c) {
   if (c < 0x80) return static_cast<unsigned char>(c);
   if (c >= 0x0410 && c <= 0x044F) return static_cast<unsigned char>(0xC0 + (c - 0x0410));
   switch (c) {

@@ -385,6 +385,11 @@ const WideValue kWideValues[] = {
     // CRn channel background: eight digits start left of the frame.
     {"background result 8 digits", drawResultPage04, "primaryResult=12345678",
      {8, 230, "12345678", L, kBlack}},
+    // Nine or ten digits would start left of the page: they start at its edge.
+    {"background result 9 digits", drawResultPage04, "primaryResult=123456789",
+     {0, 230, "123456789", L, kBlack}},
+    {"background result 10 digits", drawResultPage04, "primaryResult=4294967295",
+     {0, 230, "4294967295", L, kBlack}},
     // CRn manual settings: minutes of 100 or more, signed temperature, humidity.
     {"manual pumping 6000 s", drawResultPage25, "pumpingTime=6000",
      {114, 254, "100:00 ", N, kBlack}},

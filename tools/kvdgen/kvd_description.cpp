@@ -73,7 +73,8 @@ bool applySpectrum(std::string_view shapes, MeasurementRecord& r, std::string& e
     }
     if (name == "peak" && a.size() == 3 && a[2] > 0) {
       for (int k = 0; k < kSpectrumChannels; ++k) {
-        const double d = static_cast<double>(k - a[0]) / static_cast<double>(a[2]);
+        // In doubles: a centre far outside the channels must not overflow.
+        const double d = (static_cast<double>(k) - static_cast<double>(a[0])) / static_cast<double>(a[2]);
         counts[k] += static_cast<double>(a[1]) * std::exp(-0.5 * d * d);
       }
     } else if (name == "flat" && a.size() == 1) {
@@ -81,7 +82,8 @@ bool applySpectrum(std::string_view shapes, MeasurementRecord& r, std::string& e
     } else if (name == "channel" && a.size() == 2 && a[0] >= 0 && a[0] < kSpectrumChannels) {
       counts[a[0]] += static_cast<double>(a[1]);
     } else if (name == "decay" && a.size() == 3 && a[2] > 0) {
-      for (int k = static_cast<int>(a[0]); k >= 0 && k < kSpectrumChannels; ++k)
+      // From a channel past the spectrum (or before it) nothing decays.
+      for (long long k = a[0]; k >= 0 && k < kSpectrumChannels; ++k)
         counts[k] += static_cast<double>(a[1]) * std::exp(-static_cast<double>(k - a[0]) / static_cast<double>(a[2]));
     } else {
       error = "unknown spectrum shape: " + std::string(shape);
@@ -95,6 +97,10 @@ bool applySpectrum(std::string_view shapes, MeasurementRecord& r, std::string& e
   }
   return true;
 }
+
+constexpr const char* kTooLarge = "the file would pass 256 MiB";
+
+bool fits(const std::vector<std::uint8_t>& out, std::uint64_t more) { return more <= kMaxFileSize - out.size(); }
 
 }  // namespace
 
@@ -176,6 +182,10 @@ bool buildFile(std::string_view description, std::vector<std::uint8_t>& out, Par
         error = {lineNumber, "trailing needs 0 ... 687 bytes"};
         return false;
       }
+      if (!fits(out, static_cast<std::uint64_t>(k))) {
+        error = {lineNumber, kTooLarge};
+        return false;
+      }
       for (long long i = 0; i < k; ++i) out.push_back(static_cast<std::uint8_t>(0xA5));
       continue;
     }
@@ -184,6 +194,10 @@ bool buildFile(std::string_view description, std::vector<std::uint8_t>& out, Par
     std::string message;
     if (!applyLine(line, record, repeat, message)) {
       error = {lineNumber, message};
+      return false;
+    }
+    if (!fits(out, std::uint64_t{kRecordSize} * static_cast<std::uint64_t>(repeat))) {
+      error = {lineNumber, kTooLarge};
       return false;
     }
     for (int i = 0; i < repeat; ++i) out.insert(out.end(), record.bytes.begin(), record.bytes.end());

@@ -28,6 +28,11 @@ struct ParseError {
   std::string message;
 };
 
+// The file is built in memory: a description of a larger file is refused
+// rather than left to exhaust the memory (a test of a large file needs a few
+// tens of megabytes; 65,535 records are 45 MB).
+inline constexpr std::uint64_t kMaxFileSize = 256u << 20;
+
 // Builds the file's bytes from a description; on a mistake returns false and
 // says which line and why.
 bool buildFile(std::string_view description, std::vector<std::uint8_t>& out, ParseError& error);

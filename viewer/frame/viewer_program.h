@@ -9,6 +9,11 @@ namespace zel::viewer {
 
 enum class SpectrumVariant { TwoBoundary, ThreeBoundary };
 
+// The main window, as created; the page bitmap is its client area, smaller by
+// the frame and caption.
+inline constexpr int kMainWindowWidth = 620;
+inline constexpr int kMainWindowHeight = 480;
+
 // Draws the mode's result page once, after the record was read. It may leave
 // any pen, font or colour selected.
 using DrawResultPage = void (*)(Surface& surface, const MeasurementRecord& record);

@@ -1,5 +1,7 @@
 #include "viewer/pages/page_text.h"
 
+#include <algorithm>
+
 #include "common/text_format.h"
 
 namespace zel::pages {
@@ -44,7 +46,7 @@ PageText& PageText::fixed3(std::uint32_t bits) { return appendFormatted(*this, f
 void drawRightAligned(Surface& s, int right, int y, int charWidth, std::uint32_t v) {
   PageText t;
   t.dword(v);
-  t.draw(s, rightAlignedX(right, charWidth, t.length()), y);
+  t.draw(s, std::max(rightAlignedX(right, charWidth, t.length()), kNumberLeftLimit), y);
 }
 
 SignedTemperature signedTemperature(std::uint32_t temperature) {

@@ -52,7 +52,13 @@ class PageText {
 // x at which a number of `digits` characters starts so that it ends at `right`.
 constexpr int rightAlignedX(int right, int charWidth, int digits) { return right - charWidth * digits; }
 
-// Draws every digit of v so that the number ends at x = right.
+// The leftmost start of a right-aligned number: the page's left edge.
+inline constexpr int kNumberLeftLimit = 0;
+
+// Draws every digit of v so that the number ends at x = right. A number too
+// long for that (nine or more digits in the large font ending at 184) starts
+// at the page's left edge instead: its leading digits would fall off the
+// page and leave a smaller value in sight.
 void drawRightAligned(Surface& s, int right, int y, int charWidth, std::uint32_t v);
 
 // The signed temperature of the low byte b of `temperature`: a minus sign

@@ -174,8 +174,8 @@ int runViewer(const ViewerProgram& program) {
   RegisterClassExA(&wc);
 
   g.main = CreateWindowExA(WS_EX_CLIENTEDGE, "SimpleWinClass", program.name,
-                           WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE | WS_CLIPCHILDREN | WS_SYSMENU, 200, 100, 620, 480,
-                           nullptr, nullptr, instance, nullptr);
+                           WS_OVERLAPPED | WS_CAPTION | WS_VISIBLE | WS_CLIPCHILDREN | WS_SYSMENU, 200, 100,
+                           kMainWindowWidth, kMainWindowHeight, nullptr, nullptr, instance, nullptr);
 
   zel::win32::createViewerBrushes(g.objects);
   g.page.create(g.main, g.objects.brush(BrushRole::Page), zel::win32::colorRef(kPageColor),

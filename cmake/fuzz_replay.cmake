@@ -1,0 +1,23 @@
+# Replays the kept cases of one fuzzer: cmake -DFUZZER=... -DCASE_TOOL=...
+# -DCASES=dir -DWORK=dir -P fuzz_replay.cmake. Each case (text) is turned
+# into its bytes, and the fuzzer runs every one of them once.
+file(GLOB cases ${CASES}/*.hex ${CASES}/*.desc ${CASES}/*.txt)
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+set(inputs)
+foreach(case IN LISTS cases)
+  get_filename_component(name ${case} NAME)
+  execute_process(COMMAND ${CASE_TOOL} bytes ${case} ${WORK}/${name} RESULT_VARIABLE result)
+  if(NOT result EQUAL 0)
+    message(FATAL_ERROR "${case}: cannot be turned into bytes")
+  endif()
+  list(APPEND inputs ${WORK}/${name})
+endforeach()
+if(NOT inputs)
+  message(STATUS "no kept cases in ${CASES}")
+  return()
+endif()
+execute_process(COMMAND ${FUZZER} ${inputs} RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "a kept case fails again")
+endif()

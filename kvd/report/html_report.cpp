@@ -19,7 +19,7 @@ extern const std::string_view kDygraphsStyle;
 namespace {
 
 constexpr double kBqPerPCiPerL = 37.0;  // 1 pCi/L = 37 Bq/m3
-constexpr std::string_view kEecSumName = "EEC(Rn)+4.6EEC(Tn)";
+constexpr std::string_view kEecSumName = "EEC(Rn) + 4.6 EEC(Tn)";
 
 // Every text of the report, in both languages (UTF-8).
 struct Texts {
@@ -153,12 +153,6 @@ void appendNumber(std::string& out, double v) {
   out.append(buf, r.ptr);
 }
 
-void appendFixed(std::string& out, double v, int decimals) {
-  char buf[48];
-  std::snprintf(buf, sizeof buf, "%.*f", decimals, v);
-  out += buf;
-}
-
 // A computed number (a mean, an uncertainty) for a reader: two decimals, or
 // three significant digits below one. The data for tools keeps every digit.
 void appendRounded(std::string& out, double v) {
@@ -215,7 +209,7 @@ class Writer {
     }
     if (in_.units == Units::PCi && isConcentrationUnit(unit)) {
       out_ += " <span class=\"pci\">(";
-      appendFixed(out_, v / kBqPerPCiPerL, 2);
+      appendRounded(out_, v / kBqPerPCiPerL);
       out_ += ")</span>";
     }
   }
@@ -588,7 +582,7 @@ tr.above td { background: #ffe0dc; } .v-above { color: #b00000; font-weight: bol
   }
 
   // Writes one chart as a JSON object; false when it would have no data.
-  bool chart(std::string& js, const char* title, const std::vector<Series>& series, Quantity levelsOf,
+  bool chart(std::string& js, const char* title, const std::vector<Series>& series, std::optional<Quantity> levelsOf,
              bool bars, const char* yLabel) {
     if (series.empty()) return false;
     std::string rows;
@@ -650,7 +644,7 @@ tr.above td { background: #ffe0dc; } .v-above { color: #b00000; font-weight: bol
     if (!rows.empty()) rows.resize(rows.size() - 2);
     std::string levels;
     for (const Norm* n : norms_) {
-      if (n->quantity != levelsOf) continue;
+      if (!levelsOf || n->quantity != *levelsOf) continue;
       bool covered = false;
       for (const ReportRow& r : in_.rows) covered = covered || normCoversMode(*n, r.modeCode);
       if (!covered) continue;
@@ -705,7 +699,7 @@ tr.above td { background: #ffe0dc; } .v-above { color: #b00000; font-weight: bol
     if (present("flux")) flux.push_back({"flux", "flux"});
     chart(js, t_.flux, flux, Quantity::RadonFlux, true, "mBq/(m2*s)");
     std::vector<Series> climate = {{t_.temperature, "", 0}, {t_.humidity, "", 1}, {t_.pressure, "", 2, false, true}};
-    chart(js, t_.climate, climate, Quantity(-1), false, "");
+    chart(js, t_.climate, climate, std::nullopt, false, "");
     js += "]";
     // The data cannot close its script element: JSON allows "<\/" for "</".
     std::string safe;

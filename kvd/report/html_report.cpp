@@ -240,6 +240,7 @@ th { background: #ffffd8; text-align: left; } td.n { text-align: right; font-var
 .help, .note { font-size: 13px; color: #444; max-width: 60em; } .note { border-left: 4px solid #ffaa00; padding-left: 8px; }
 tr.above td { background: #ffe0dc; } .v-above { color: #b00000; font-weight: bold; } .v-below { color: #006000; }
 .v-inconclusive { color: #8a6d00; } .pci { color: #555; } figure { margin: 12px 0; } svg { border: 1px solid #ccc; }
+svg text { white-space: pre; }
 .records { max-height: 480px; overflow-y: auto; display: inline-block; }
 @media print {
   @page { size: A4; margin: 14mm; }

@@ -145,6 +145,17 @@ TEST(ReportHtml, RowsAboveALevelAreMarkedWithTheNorm) {
   EXPECT_EQ(marks, (std::vector<std::string>{"who", "who, eu"}));
 }
 
+TEST(ReportHtml, AnEmptyPeriodStillGivesAWholeReport) {
+  ReportInput in;
+  in.title = "t";
+  in.files = {{"a.kvd", {5}}};
+  const std::string html = htmlReport(in);
+  EXPECT_NE(html.find("No records in the period."), std::string::npos);
+  EXPECT_NE(html.find("id=\"kvd-chart-data\">[]</script>"), std::string::npos);
+  EXPECT_NE(html.find("{\"statistics\":[],\"verdicts\":[]}"), std::string::npos);
+  EXPECT_NE(html.find("</html>"), std::string::npos);
+}
+
 struct LanguageCase {
   Language language;
   Units units;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/mode_table.h"
 #include "common/recording_surface.h"
 #include "kvd/report/render.h"
 #include "tools/kvdgen/kvd_description.h"
@@ -179,6 +180,16 @@ TEST(SvgPages, EveryDemoSpectrumHoldsThePanelsTexts) {
     bool found = false;
     for (const SvgText& t : parsed.texts) found = found || t.text == utf8(sum);
     EXPECT_TRUE(found) << "mode " << r.modeCode() << " sum " << sum;
+  }
+}
+
+TEST(SvgPages, EveryModeWithAViewerProgramHasItsPageAndNoOtherDoes) {
+  for (int mode = -1; mode <= 300; ++mode) {
+    const pages::ResultPage* page = pages::resultPageOf(mode);
+    EXPECT_EQ(page != nullptr, mode >= 0 && hasViewerProgram(static_cast<std::uint32_t>(mode))) << mode;
+    if (page) {
+      EXPECT_EQ(page->modeCode, mode);
+    }
   }
 }
 

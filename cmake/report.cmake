@@ -8,6 +8,10 @@ if(CMAKE_SCRIPT_MODE_FILE)
   file(READ "${IN}" text)
   # A source map comment would only make a browser's tools ask for a file.
   string(REGEX REPLACE "/[/*]# sourceMappingURL=[^\n]*" "" text "${text}")
+  string(FIND "${text}" ")zeldy\"" clash)
+  if(NOT clash EQUAL -1)
+    message(FATAL_ERROR "${IN} holds the string delimiter )zeldy\"")
+  endif()
   file(WRITE "${OUT}.tmp" "// Generated from ${IN}.\n#include <string_view>\nnamespace zel::report {\nextern const std::string_view ${NAME};\nconst std::string_view ${NAME} = R\"zeldy(")
   file(APPEND "${OUT}.tmp" "${text}")
   file(APPEND "${OUT}.tmp" ")zeldy\";\n}\n")
@@ -32,14 +36,18 @@ foreach(pair "dygraph.min.js;kDygraphsScript" "dygraph.min.css;kDygraphsStyle")
   list(APPEND ZEL_REPORT_GENERATED ${out})
 endforeach()
 
+# Compiled once for both libraries: two targets that each ran the generator
+# could write the same file at the same time.
+add_library(zelreport_scripts OBJECT ${ZEL_REPORT_GENERATED})
+
 file(GLOB ZEL_REPORT_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/kvd/report/*.cpp)
 
-add_library(zelreport STATIC ${ZEL_REPORT_SOURCES} ${ZEL_REPORT_GENERATED})
+add_library(zelreport STATIC ${ZEL_REPORT_SOURCES} $<TARGET_OBJECTS:zelreport_scripts>)
 target_compile_options(zelreport PRIVATE ${ZEL_WARNINGS})
 target_link_libraries(zelreport PUBLIC zelcore)
 
 if(TARGET zelcore_san)
-  add_library(zelreport_san STATIC ${ZEL_REPORT_SOURCES} ${ZEL_REPORT_GENERATED})
+  add_library(zelreport_san STATIC ${ZEL_REPORT_SOURCES} $<TARGET_OBJECTS:zelreport_scripts>)
   target_compile_options(zelreport_san PRIVATE ${ZEL_WARNINGS} ${ZEL_SANITIZE} -O1 -g)
   target_link_libraries(zelreport_san PUBLIC zelcore_san)
 

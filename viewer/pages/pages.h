@@ -36,4 +36,19 @@ void drawResultPage26(Surface& s, const MeasurementRecord& r);
 // Mode 20 creates it without drawing in it: its width places a number.
 bool pageUsesLargeFont(int modeCode);
 
+// The page bitmap: the client area of the 620 x 480 main window, less its
+// fixed frame, client edge and caption under the standard window metrics.
+inline constexpr int kPageWidth = 610;
+inline constexpr int kPageHeight = 451;
+
+struct ResultPage {
+  int modeCode;
+  void (*draw)(Surface& s, const MeasurementRecord& r);
+  bool largeFont;
+};
+
+// The result page of a mode code, or nullptr for the codes without a viewer
+// program.
+const ResultPage* resultPageOf(int modeCode);
+
 }  // namespace zel::pages

@@ -1,0 +1,57 @@
+// Reference levels for radon and its decay products, and the plain verdict
+// of a measured value against one of them.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zel::report {
+
+enum class Verdict { Above, Below, Inconclusive };
+
+// "above", "below", "inconclusive".
+std::string_view verdictName(Verdict v);
+
+// Above only when even value − error exceeds the level; below only when even
+// value + error stays at or under it.
+Verdict judge(double value, double error, double level);
+
+// What a level is compared with.
+enum class Quantity {
+  EecSum,              // EEC(Rn) + 4.6 × EEC(Tn), Bq/m3
+  IndoorRadon,         // radon concentration of indoor air, Bq/m3
+  RadonFlux,           // radon flux from the soil surface, mBq/(m2·s)
+};
+
+struct Norm {
+  std::string_view name;  // as given to --norm
+  double level;
+  std::string_view unit;  // the unit of the level and of the values judged
+  Quantity quantity;
+  std::string_view titleEn;
+  std::string_view titleRu;  // UTF-8
+};
+
+std::span<const Norm> allNorms();
+// nullptr for a name that is not one of allNorms().
+const Norm* findNorm(std::string_view name);
+// The norms a report shows when none is chosen.
+std::vector<const Norm*> defaultNorms();
+
+// The modes whose records a norm judges: the records that hold both EEC
+// values (14, 15, 22), the indoor-air radon modes (1, 2, 3, 12, 13, 18, 21,
+// 26), the radon flux (6).
+bool normCoversMode(const Norm& norm, int modeCode);
+
+struct Measured {
+  double value;
+  double error;
+};
+
+// The Russian norms judge radon and thoron decay products together: thoron's
+// EEC weighs 4.6 times, and the errors add in quadrature.
+Measured nrbSum(Measured eecRn, Measured eecTn);
+
+}  // namespace zel::report

@@ -23,6 +23,9 @@
 //     * the error is the stored primaryError as the list shows it beside the
 //       value: the list divides only the value by ten;
 // - category 4: the pulse count in "pulses", no error.
+// Modes are told by their full 16-bit code, as the browser tells them: a
+// code past 26 has the name "???" and category 0, even when its low byte is
+// 3, 7, 20 or 21.
 // The unit is the one of the list column the value stands in, so mode 7's
 // value is in Bq/m3 (the EEC column) although its page shows Nk without one.
 // The unit conversions of --units pci follow the column too: a value of the

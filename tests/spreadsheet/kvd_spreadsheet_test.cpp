@@ -582,6 +582,75 @@ TEST(CsvRead, Rfc4180ByLibreOfficeUnderTheCLocale) {
   compareOds(readFods(readFile(folder / "records.fods")), "LibreOffice C, rfc4180 CSV");
 }
 
+// --- Gnumeric's own reading, with the cell types: its XML file ---
+
+struct GnumericCell {
+  int type = 0;  // 40 a number, 60 a string
+  std::string text;
+};
+
+// Cells by row and column, from an uncompressed .gnumeric file.
+std::map<std::pair<int, int>, GnumericCell> readGnumeric(const std::string& xml) {
+  std::map<std::pair<int, int>, GnumericCell> cells;
+  for (std::size_t at = xml.find("<gnm:Cell "); at != std::string::npos; at = xml.find("<gnm:Cell ", at + 1)) {
+    const std::size_t tagEnd = xml.find('>', at);
+    const std::string tag = xml.substr(at, tagEnd - at + 1);
+    GnumericCell cell;
+    cell.type = std::stoi(attribute(tag, "ValueType"));
+    if (tag[tag.size() - 2] != '/') cell.text = unescapeXml(xml.substr(tagEnd + 1, xml.find('<', tagEnd) - tagEnd - 1));
+    cells[{std::stoi(attribute(tag, "Row")), std::stoi(attribute(tag, "Col"))}] = cell;
+  }
+  return cells;
+}
+
+// The RFC 4180 CSV, the style for scripts, opened by Gnumeric (its default
+// CSV import) under the C locale: every number a number, with the stored
+// value. (Under the Russian locale Gnumeric takes some numbers with a decimal
+// point for text; that reader gets the excel-ru style, whose ";" its command
+// line cannot be told, so LibreOffice reads that one above.)
+TEST(CsvRead, Rfc4180ByGnumericUnderTheCLocale) {
+  const std::string locale = "C";
+  const fs::path folder = fixture().folder / ("gnumeric_csv_" + locale);
+  fs::create_directories(folder);
+  const fs::path csv = folder / "records.csv";
+  exportTo(csv, {"--csv-style", "rfc4180"});
+  const std::string command = "LC_ALL=" + locale + " " + quoted(ZEL_SSCONVERT) + " " + quoted(csv.string()) + " " +
+                              quoted((folder / "records.gnumeric").string()) + " 2>/dev/null && gzip -dc " +
+                              quoted((folder / "records.gnumeric").string()) + " > " +
+                              quoted((folder / "records.xml").string());
+  ASSERT_EQ(shell(command), 0) << command;
+  const auto cells = readGnumeric(readFile(folder / "records.xml"));
+  const Fixture& f = fixture();
+  for (std::size_t k = 0; k < f.records.size(); ++k) {
+    const std::vector<Expected> expected = expectedRow(f.kvd, k, f.records[k], false);
+    for (std::size_t c = 0; c < expected.size(); ++c) {
+      const Expected& e = expected[c];
+      const auto found = cells.find({static_cast<int>(k + 1), static_cast<int>(c)});
+      const std::string where = "Gnumeric " + locale + ", record " + std::to_string(k) + " (" + kRecords[k] +
+                                "), column " + std::to_string(c);
+      if (e.kind == Expected::Empty) {
+        EXPECT_TRUE(found == cells.end()) << where;
+        continue;
+      }
+      ASSERT_TRUE(found != cells.end()) << where;
+      const GnumericCell& cell = found->second;
+      if (e.kind == Expected::Number) {
+        ASSERT_EQ(cell.type, 40) << where << ": '" << cell.text << "' did not arrive as a number";
+        // Gnumeric keeps numbers in long double and writes all its digits.
+        const double v = static_cast<double>(std::strtold(cell.text.c_str(), nullptr));
+        EXPECT_EQ(v, e.number) << where << ": " << cell.text;
+        if (e.isFloat) {
+          EXPECT_EQ(static_cast<float>(v), e.storedFloat) << where;
+        }
+      } else {
+        // Texts, and the ISO date and time, which Gnumeric keeps as text.
+        EXPECT_EQ(cell.type, 60) << where;
+        EXPECT_EQ(cell.text, e.text) << where;
+      }
+    }
+  }
+}
+
 // The XLSX as LibreOffice holds it under the Russian locale: numbers as
 // numbers with their exact values, the date cells as dates.
 TEST(XlsxTypes, LibreOfficeUnderTheRussianLocale) {

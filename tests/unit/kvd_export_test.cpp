@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <random>
 
 #include "browser/dif_export.h"
 #include "browser/summary_list.h"
@@ -319,6 +320,48 @@ TEST_F(KvdExportCommand, XlsxIsAZipWithBothSheets) {
   EXPECT_EQ(bytes.substr(0, 2), "PK");
   EXPECT_NE(bytes.find("xl/worksheets/sheet2.xml"), std::string::npos);
   EXPECT_EQ(folder.names(), (std::vector<std::string>{"survey.kvd", "survey.xlsx"}));
+}
+
+}  // namespace
+}  // namespace zel::cli
+
+namespace zel::cli {
+namespace {
+
+// Records of random bytes (modes, dates, boundaries, NaN payloads, anything):
+// every writer takes them, the JSON parses, the CSV has one line a record,
+// and show and stats describe them, under the sanitizers.
+TEST(KvdRandomRecords, EveryWriterTakesThem) {
+  std::mt19937 random(20190705);
+  std::vector<MeasurementRecord> records(300);
+  for (MeasurementRecord& r : records)
+    for (auto& b : r.bytes) b = static_cast<std::uint8_t>(random());
+  // Some with modes of the table, so that every mode's rules run.
+  for (std::size_t k = 0; k < records.size(); k += 2)
+    writeU16(records[k].bytes.data() + offset::modeCode, static_cast<std::uint16_t>(k / 2 % 27));
+  ExportOptions options;
+  options.pci = true;
+  options.spectrum = true;
+  const std::string csv = csvOf(records, kRfc, options, "r\xFF\".kvd");
+  EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 301);
+  const auto rows = nlohmann::json::parse(jsonOf(records, false, options));
+  ASSERT_EQ(rows.size(), records.size());
+  for (const auto& row : rows) EXPECT_EQ(row["spectrum"].size(), 256u);
+
+  TempFolder folder;
+  std::string bytes;
+  for (const MeasurementRecord& r : records) bytes.append(reinterpret_cast<const char*>(r.bytes.data()), kRecordSize);
+  writeFile(folder / "random.kvd", bytes);
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"list", folder / "random.kvd", "--units", "pci"},
+           {"show", folder / "random.kvd", "--units", "pci"},
+           {"stats", folder / "random.kvd", "--units", "pci"},
+           {"stats", folder / "random.kvd", "--format", "json", "--from", "2000-01-01"},
+           {"export", folder / "random.kvd", "-o", folder / "random.xlsx", "--spectrum", "--units", "pci"},
+           {"export", folder / "random.kvd", "-o", folder / "random.dif"}}) {
+    const auto r = runKvd(args);
+    EXPECT_EQ(r.code, 0) << args[0] << ": " << r.err;
+  }
 }
 
 }  // namespace

@@ -48,3 +48,6 @@ target_compile_definitions(spreadsheet_tests PRIVATE ZEL_SSCONVERT="${ZEL_SSCONV
 target_link_libraries(spreadsheet_tests PRIVATE zelcore GTest::gtest GTest::gtest_main Threads::Threads)
 gtest_discover_tests(spreadsheet_tests DISCOVERY_TIMEOUT 60)
 include(cmake/report.cmake)
+
+# The command-line companion kvd, its tests and benchmarks.
+include(${CMAKE_SOURCE_DIR}/cmake/kvd.cmake)

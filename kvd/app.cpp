@@ -1,0 +1,162 @@
+// kvd's command line, parsed with CLI11: the subcommands, their options and
+// the usage errors (exit code 2, with a usage line).
+#include <CLI/CLI.hpp>
+
+#include <sstream>
+
+#include "kvd/commands.h"
+
+#ifndef ZEL_VERSION
+#error "ZEL_VERSION comes from the CMake project version"
+#endif
+
+namespace zel::cli {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: kvd list FILE... | kvd show FILE[,INDEX]... | kvd export FILE... -o OUT | kvd stats FILE... "
+    "(kvd --help, kvd COMMAND --help)";
+constexpr const char* kListUsage = "usage: kvd list FILE... [--units pci]";
+constexpr const char* kShowUsage = "usage: kvd show FILE[,INDEX]... [--units pci]";
+constexpr const char* kStatsUsage =
+    "usage: kvd stats FILE... [--from DATETIME] [--to DATETIME] [--mode CODE]... [--format text|json] [--units pci]";
+
+std::string usageOf(const CLI::App* command) {
+  if (command == nullptr) return kUsage;
+  const std::string name = command->get_name();
+  if (name == "list") return kListUsage;
+  if (name == "show") return kShowUsage;
+  if (name == "export") return kExportUsage;
+  if (name == "stats") return kStatsUsage;
+  return kUsage;
+}
+
+void addUnits(CLI::App* command, std::string& units) {
+  command->add_option("--units", units, "also give radon and thoron concentrations in pCi/L and EEC in WL")
+      ->check(CLI::IsMember({"bq", "pci"}))
+      ->type_name("UNITS");
+}
+
+}  // namespace
+
+int usageError(Streams& io, const std::string& message, const std::string& usage) {
+  io.err.write("kvd: " + message + "\n" + usage + "\n");
+  io.err.flush();
+  return kExitUsage;
+}
+
+int run(const std::vector<std::string>& arguments, Streams& io) {
+  CLI::App app{"kvd: the records of radon and thoron radiometer measurement files (.kvd): list, show, export, "
+               "statistics.",
+               "kvd"};
+  app.set_version_flag("--version", std::string("kvd ") + ZEL_VERSION);
+  app.require_subcommand(1);
+
+  std::string units = "bq";
+
+  ListOptions list;
+  CLI::App* listCommand = app.add_subcommand("list", "one line per record, as the record browser lists it");
+  listCommand->add_option("FILE", list.files, "measurement files (.kvd)")->required();
+  addUnits(listCommand, units);
+
+  ShowOptions show;
+  CLI::App* showCommand =
+      app.add_subcommand("show", "every field and result of a record (FILE,INDEX) or of every record of a file");
+  showCommand->add_option("FILE", show.arguments, "FILE or FILE,INDEX (0-based)")->required();
+  addUnits(showCommand, units);
+
+  ExportCommandOptions exportOptions;
+  std::string format, csvStyle;
+  CLI::App* exportCommand = app.add_subcommand("export", "the records of one or more files as XLSX, CSV, JSON or DIF");
+  exportCommand->add_option("FILE", exportOptions.files, "measurement files (.kvd)")->required();
+  exportCommand->add_option("-o,--output", exportOptions.output, "the file to write; its extension gives the format")
+      ->required();
+  exportCommand->add_option("--format", format, "xlsx, csv, json, jsonl or dif (instead of the extension)")
+      ->check(CLI::IsMember({"xlsx", "csv", "json", "jsonl", "dif"}));
+  exportCommand
+      ->add_option("--csv-style", csvStyle,
+                   "excel-ru: ';', decimal comma, BOM, CRLF; rfc4180: ',', decimal point, LF (default: "
+#ifdef _WIN32
+                   "the regional list separator and decimal symbol"
+#else
+                   "rfc4180"
+#endif
+                   ")")
+      ->check(CLI::IsMember({"excel-ru", "rfc4180"}));
+  exportCommand->add_flag("--spectrum", exportOptions.spectrum, "add the 256 channel counts");
+  addUnits(exportCommand, units);
+
+  StatsOptions stats;
+  std::string from, to, statsFormat = "text";
+  CLI::App* statsCommand = app.add_subcommand("stats", "statistics of the values per measurement mode");
+  statsCommand->add_option("FILE", stats.files, "measurement files (.kvd)")->required();
+  statsCommand->add_option("--from", from, "first date and time: YYYY-MM-DD[Thh:mm[:ss]] or dd.mm.yyyy[ hh:mm[:ss]]");
+  statsCommand->add_option("--to", to, "last date and time, the same forms; a date alone takes in its whole day");
+  statsCommand->add_option("--mode", stats.modes, "only this mode code (repeatable)")
+      ->allow_extra_args(false)
+      ->check(CLI::Range(0, 65535));
+  statsCommand->add_option("--format", statsFormat, "text or json")->check(CLI::IsMember({"text", "json"}));
+  addUnits(statsCommand, units);
+
+  try {
+    std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    io.out.write(app.help());
+    io.out.flush();
+    return kExitOk;
+  } catch (const CLI::CallForAllHelp&) {
+    io.out.write(app.help("", CLI::AppFormatMode::All));
+    io.out.flush();
+    return kExitOk;
+  } catch (const CLI::CallForVersion& e) {
+    io.out.write(std::string(e.what()) + "\n");
+    io.out.flush();
+    return kExitOk;
+  } catch (const CLI::ParseError& e) {
+    const std::vector<CLI::App*> chosen = app.get_subcommands();
+    return usageError(io, e.what(), usageOf(chosen.empty() ? nullptr : chosen.front()));
+  }
+
+  const bool pci = units == "pci";
+  if (listCommand->parsed()) {
+    list.pci = pci;
+    return runList(list, io);
+  }
+  if (showCommand->parsed()) {
+    show.pci = pci;
+    return runShow(show, io);
+  }
+  if (exportCommand->parsed()) {
+    exportOptions.pci = pci;
+    if (format == "xlsx") exportOptions.format = ExportFormat::Xlsx;
+    if (format == "csv") exportOptions.format = ExportFormat::Csv;
+    if (format == "json") exportOptions.format = ExportFormat::Json;
+    if (format == "jsonl") exportOptions.format = ExportFormat::JsonLines;
+    if (format == "dif") exportOptions.format = ExportFormat::Dif;
+    if (csvStyle == "excel-ru") exportOptions.csvStyle = platform::CsvStyle{';', ',', true, true};
+    if (csvStyle == "rfc4180") exportOptions.csvStyle = platform::CsvStyle{',', '.', false, false};
+    return runExport(exportOptions, io);
+  }
+  stats.pci = pci;
+  stats.format = statsFormat == "json" ? StatsFormat::Json : StatsFormat::Text;
+  DateTime bound;
+  if (!from.empty()) {
+    if (!parsePeriodBound(from, false, bound))
+      return usageError(io, "--from " + from + ": not a date and time of the forms YYYY-MM-DD[Thh:mm[:ss]] or "
+                                               "dd.mm.yyyy[ hh:mm[:ss]]", kStatsUsage);
+    stats.period.from = bound;
+  }
+  if (!to.empty()) {
+    if (!parsePeriodBound(to, true, bound))
+      return usageError(io, "--to " + to + ": not a date and time of the forms YYYY-MM-DD[Thh:mm[:ss]] or "
+                                           "dd.mm.yyyy[ hh:mm[:ss]]", kStatsUsage);
+    stats.period.to = bound;
+  }
+  if (stats.period.from && stats.period.to && *stats.period.to < *stats.period.from)
+    return usageError(io, "--to lies before --from", kStatsUsage);
+  return runStats(stats, io);
+}
+
+}  // namespace zel::cli

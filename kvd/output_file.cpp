@@ -1,0 +1,115 @@
+#include "kvd/output_file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <random>
+#include <system_error>
+
+#include "kvd/platform.h"
+
+namespace zel::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string systemReason(int error) { return std::generic_category().message(error); }
+
+// A name no other file has, in the target's folder: plain ASCII, whatever
+// the target is called, so that libraries that open files by narrow names
+// take it; it does not end in .kvd, so no measurement-file tool takes it for
+// one.
+fs::path temporaryName(const fs::path& target, unsigned attempt) {
+  static std::mt19937_64 random{std::random_device{}()};
+  return target.parent_path() /
+         (".kvd-part-" + std::to_string(random() % 1000000000u) + "-" + std::to_string(attempt) + ".tmp");
+}
+
+}  // namespace
+
+OutputFile::~OutputFile() { discard(); }
+
+bool OutputFile::create(const fs::path& target, std::string& why) {
+  discard();
+  target_ = target;
+  std::error_code ec;
+  if (fs::is_directory(target, ec)) {
+    why = "is a directory";
+    return false;
+  }
+  for (unsigned attempt = 0; attempt < 100; ++attempt) {
+    const fs::path candidate = temporaryName(target, attempt);
+    if (fs::exists(fs::symlink_status(candidate, ec))) continue;
+    errno = 0;
+    std::FILE* f = platform::createFile(candidate);
+    if (f == nullptr) {
+      why = "cannot be written (" + systemReason(errno) + ")";
+      return false;
+    }
+    stream_ = f;
+    temporary_ = candidate;
+    active_ = true;
+    platform::setInterruptCleanup(temporary_);
+    return true;
+  }
+  why = "no temporary file could be made beside it";
+  return false;
+}
+
+void OutputFile::closeStream() {
+  if (stream_ != nullptr) std::fclose(stream_);
+  stream_ = nullptr;
+}
+
+bool OutputFile::commit(std::string& why) {
+  if (!active_) {
+    why = "nothing was written";
+    return false;
+  }
+  if (stream_ != nullptr) {
+    const bool ok = std::fflush(stream_) == 0 && !std::ferror(stream_);
+    const int error = errno;
+    const bool closed = std::fclose(stream_) == 0;
+    stream_ = nullptr;
+    if (!ok || !closed) {
+      why = "cannot be written (" + systemReason(error != 0 ? error : EIO) + ")";
+      discard();
+      return false;
+    }
+  }
+  std::error_code ec;
+  fs::rename(temporary_, target_, ec);
+  if (ec) {
+    why = "cannot be written (" + ec.message() + ")";
+    discard();
+    return false;
+  }
+  active_ = false;
+  platform::clearInterruptCleanup();
+  return true;
+}
+
+void OutputFile::discard() {
+  closeStream();
+  if (active_) {
+    std::error_code ec;
+    fs::remove(temporary_, ec);
+    active_ = false;
+    platform::clearInterruptCleanup();
+  }
+}
+
+bool sameFile(const fs::path& output, const fs::path& input) {
+  std::error_code ec;
+  if (fs::exists(output, ec) && fs::exists(input, ec)) {
+    const bool same = fs::equivalent(output, input, ec);
+    if (!ec) return same;
+  }
+  const fs::path a = fs::weakly_canonical(output, ec);
+  if (ec) return output == input;
+  const fs::path b = fs::weakly_canonical(input, ec);
+  if (ec) return output == input;
+  return a == b;
+}
+
+}  // namespace zel::cli

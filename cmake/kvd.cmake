@@ -1,6 +1,7 @@
 # kvd, the command-line companion: the library zelkvd (everything in kvd/
 # and kvd/export/ but main.cpp), the program, its tests and benchmarks.
-# Included by the native build after the core, unit tests and benchmarks.
+# Included by the native build after the core, unit tests, benchmarks and
+# the report library.
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(XLSXWRITER REQUIRED IMPORTED_TARGET xlsxwriter)
 find_package(CLI11 CONFIG REQUIRED)
@@ -21,13 +22,13 @@ set(ZEL_KVD_DEFINITIONS ZEL_VERSION="${PROJECT_VERSION}")
 add_library(zelkvd STATIC ${ZEL_KVD_SOURCES})
 target_compile_options(zelkvd PRIVATE ${ZEL_KVD_WARNINGS})
 target_compile_definitions(zelkvd PRIVATE ${ZEL_KVD_DEFINITIONS})
-target_link_libraries(zelkvd PUBLIC zelcore PkgConfig::XLSXWRITER CLI11::CLI11 nlohmann_json::nlohmann_json)
+target_link_libraries(zelkvd PUBLIC zelcore zelreport PkgConfig::XLSXWRITER CLI11::CLI11 nlohmann_json::nlohmann_json)
 
 # The same sources with the sanitizers, for the unit tests.
 add_library(zelkvd_san STATIC ${ZEL_KVD_SOURCES})
 target_compile_options(zelkvd_san PRIVATE ${ZEL_KVD_WARNINGS} ${ZEL_SANITIZE} -O1 -g)
 target_compile_definitions(zelkvd_san PRIVATE ${ZEL_KVD_DEFINITIONS})
-target_link_libraries(zelkvd_san PUBLIC zelcore_san PkgConfig::XLSXWRITER CLI11::CLI11 nlohmann_json::nlohmann_json)
+target_link_libraries(zelkvd_san PUBLIC zelcore_san zelreport_san PkgConfig::XLSXWRITER CLI11::CLI11 nlohmann_json::nlohmann_json)
 target_link_libraries(unit_tests PRIVATE zelkvd_san)
 
 add_executable(kvd ${CMAKE_SOURCE_DIR}/kvd/main.cpp)

@@ -61,8 +61,8 @@ if(TARGET benchmarks)
 endif()
 
 # The report opened in a real browser (scripts/bootstrap installs Chromium).
-find_program(ZEL_CHROMIUM NAMES chromium chromium-browser)
-if(ZEL_CHROMIUM AND EXISTS ${CMAKE_SOURCE_DIR}/tests/report)
+if(TARGET zelcore_san)
+  find_program(ZEL_CHROMIUM NAMES chromium chromium-browser REQUIRED)
   file(GLOB ZEL_REPORT_BROWSER_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/report/*.cpp)
   add_executable(report_browser_tests ${ZEL_REPORT_BROWSER_TESTS})
   target_compile_options(report_browser_tests PRIVATE ${ZEL_WARNINGS})

@@ -15,8 +15,8 @@ namespace zel::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: kvd list FILE... | kvd show FILE[,INDEX]... | kvd export FILE... -o OUT | kvd stats FILE... "
-    "(kvd --help, kvd COMMAND --help)";
+    "usage: kvd list FILE... | kvd show FILE[,INDEX]... | kvd export FILE... -o OUT | kvd stats FILE... | "
+    "kvd report FILE... -o OUT.html | kvd render FILE,INDEX -o OUT.svg (kvd --help, kvd COMMAND --help)";
 constexpr const char* kListUsage = "usage: kvd list FILE... [--units pci]";
 constexpr const char* kShowUsage = "usage: kvd show FILE[,INDEX]... [--units pci]";
 constexpr const char* kStatsUsage =
@@ -29,13 +29,15 @@ std::string usageOf(const CLI::App* command) {
   if (name == "show") return kShowUsage;
   if (name == "export") return kExportUsage;
   if (name == "stats") return kStatsUsage;
+  if (name == "report") return kReportUsage;
+  if (name == "render") return kRenderUsage;
   return kUsage;
 }
 
 void addUnits(CLI::App* command, std::string& units) {
   command->add_option("--units", units, "also give radon and thoron concentrations in pCi/L and EEC in WL")
       ->check(CLI::IsMember({"bq", "pci"}))
-      ->type_name("UNITS");
+      ->type_name("pci");
 }
 
 }  // namespace
@@ -48,7 +50,7 @@ int usageError(Streams& io, const std::string& message, const std::string& usage
 
 int run(const std::vector<std::string>& arguments, Streams& io) {
   CLI::App app{"kvd: the records of radon and thoron radiometer measurement files (.kvd): list, show, export, "
-               "statistics.",
+               "statistics, report.",
                "kvd"};
   app.set_version_flag("--version", std::string("kvd ") + ZEL_VERSION);
   app.require_subcommand(1);
@@ -99,6 +101,31 @@ int run(const std::vector<std::string>& arguments, Streams& io) {
   statsCommand->add_option("--format", statsFormat, "text or json")->check(CLI::IsMember({"text", "json"}));
   addUnits(statsCommand, units);
 
+  ReportOptions report;
+  std::string reportFrom, reportTo, language = "en";
+  CLI::App* reportCommand = app.add_subcommand(
+      "report", "one self-contained HTML report: charts, statistics, reference levels, records, result pages");
+  reportCommand->add_option("FILE", report.files, "measurement files (.kvd)")->required();
+  reportCommand->add_option("-o,--output", report.output, "the HTML file to write")->required();
+  reportCommand->add_option("--title", report.title, "the report's title");
+  reportCommand->add_option("--from", reportFrom, "first date and time, as for stats");
+  reportCommand->add_option("--to", reportTo, "last date and time, as for stats");
+  reportCommand->add_option("--norm", report.norms,
+                            "a reference level (repeatable): nrb-new, nrb-existing, who, eu, epa, flux")
+      ->allow_extra_args(false);
+  reportCommand->add_option("--lang", language, "en or ru")->check(CLI::IsMember({"en", "ru"}));
+  reportCommand->add_option("--pages", report.pages,
+                            "result pages and spectra of the records: none, all, or indexes such as 0,3,10-12");
+  addUnits(reportCommand, units);
+
+  RenderOptions render;
+  CLI::App* renderCommand = app.add_subcommand("render", "one record's result page, or its spectrum, as an SVG file");
+  renderCommand->add_option("RECORD", render.argument, "the measurement file, a comma and the record index")
+      ->required()
+      ->type_name("FILE,INDEX");
+  renderCommand->add_option("-o,--output", render.output, "the SVG file to write")->required();
+  renderCommand->add_flag("--spectrum", render.spectrum, "the spectrum as the spectrum panel opens it");
+
   try {
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     app.parse(reversed);
@@ -139,23 +166,33 @@ int run(const std::vector<std::string>& arguments, Streams& io) {
     if (csvStyle == "rfc4180") exportOptions.csvStyle = platform::CsvStyle{',', '.', false, false};
     return runExport(exportOptions, io);
   }
+  if (renderCommand->parsed()) return runRender(render, io);
+  const bool reporting = reportCommand->parsed();
+  const char* usage = reporting ? kReportUsage : kStatsUsage;
+  Period& period = reporting ? report.period : stats.period;
+  DateTime bound;
+  const std::string& first = reporting ? reportFrom : from;
+  const std::string& last = reporting ? reportTo : to;
+  if (!first.empty()) {
+    if (!parsePeriodBound(first, false, bound))
+      return usageError(io, "--from " + first + ": not a date and time of the forms YYYY-MM-DD[Thh:mm[:ss]] or "
+                                                "dd.mm.yyyy[ hh:mm[:ss]]", usage);
+    period.from = bound;
+  }
+  if (!last.empty()) {
+    if (!parsePeriodBound(last, true, bound))
+      return usageError(io, "--to " + last + ": not a date and time of the forms YYYY-MM-DD[Thh:mm[:ss]] or "
+                                             "dd.mm.yyyy[ hh:mm[:ss]]", usage);
+    period.to = bound;
+  }
+  if (period.from && period.to && *period.to < *period.from) return usageError(io, "--to lies before --from", usage);
+  if (reporting) {
+    report.pci = pci;
+    report.russian = language == "ru";
+    return runReport(report, io);
+  }
   stats.pci = pci;
   stats.format = statsFormat == "json" ? StatsFormat::Json : StatsFormat::Text;
-  DateTime bound;
-  if (!from.empty()) {
-    if (!parsePeriodBound(from, false, bound))
-      return usageError(io, "--from " + from + ": not a date and time of the forms YYYY-MM-DD[Thh:mm[:ss]] or "
-                                               "dd.mm.yyyy[ hh:mm[:ss]]", kStatsUsage);
-    stats.period.from = bound;
-  }
-  if (!to.empty()) {
-    if (!parsePeriodBound(to, true, bound))
-      return usageError(io, "--to " + to + ": not a date and time of the forms YYYY-MM-DD[Thh:mm[:ss]] or "
-                                           "dd.mm.yyyy[ hh:mm[:ss]]", kStatsUsage);
-    stats.period.to = bound;
-  }
-  if (stats.period.from && stats.period.to && *stats.period.to < *stats.period.from)
-    return usageError(io, "--to lies before --from", kStatsUsage);
   return runStats(stats, io);
 }
 

@@ -76,6 +76,29 @@ struct StatsOptions {
 };
 int runStats(const StatsOptions& options, Streams& io);
 
+struct ReportOptions {
+  std::vector<std::string> files;
+  std::string output;
+  std::string title;
+  Period period;
+  std::vector<std::string> norms;  // empty: the defaults
+  bool pci = false;
+  bool russian = false;
+  std::string pages = "none";  // none, all, or indexes such as 0,3,10-12
+};
+int runReport(const ReportOptions& options, Streams& io);
+inline constexpr const char* kReportUsage =
+    "usage: kvd report FILE... -o report.html [--title TEXT] [--from DATETIME] [--to DATETIME] [--norm NAME]... "
+    "[--units bq|pci] [--lang en|ru] [--pages none|all|INDEX-LIST]";
+
+struct RenderOptions {
+  std::string argument;  // FILE,INDEX
+  std::string output;
+  bool spectrum = false;
+};
+int runRender(const RenderOptions& options, Streams& io);
+inline constexpr const char* kRenderUsage = "usage: kvd render FILE,INDEX -o OUT.svg [--spectrum]";
+
 // The whole program: parses the arguments (without the program name) and
 // runs the command.
 int run(const std::vector<std::string>& arguments, Streams& io);

@@ -1,0 +1,10 @@
+# The companion's sources, shared by the native and the Windows builds: the
+# library zelkvd is everything in kvd/ and kvd/export/ but the programs'
+# entries; the report library (cmake/report.cmake) holds kvd/report/.
+file(GLOB ZEL_KVD_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/kvd/*.cpp
+  ${CMAKE_SOURCE_DIR}/kvd/export/*.cpp)
+list(REMOVE_ITEM ZEL_KVD_SOURCES ${CMAKE_SOURCE_DIR}/kvd/main.cpp)
+
+# The release version, for kvd --version.
+set(ZEL_KVD_DEFINITIONS ZEL_VERSION="${PROJECT_VERSION}")

@@ -103,4 +103,8 @@ if(ZEL_BROWSER_SOURCES)
   list(APPEND ZEL_PROGRAMS ZelViewer)
 endif()
 
+if(EXISTS ${CMAKE_SOURCE_DIR}/kvd/main.cpp)
+  include(${CMAKE_SOURCE_DIR}/cmake/kvd_win32.cmake)
+endif()
+
 include(${CMAKE_SOURCE_DIR}/tests/e2e/e2e.cmake)

@@ -1,0 +1,31 @@
+# The companion as Windows programs: kvd.exe for the console, and kvdw.exe,
+# its entry for Explorer's verbs, which opens no console window.
+include(${CMAKE_SOURCE_DIR}/cmake/xlsxwriter.cmake)
+include(${CMAKE_SOURCE_DIR}/cmake/kvd_sources.cmake)
+include(${CMAKE_SOURCE_DIR}/cmake/report.cmake)
+
+add_library(zelkvd STATIC ${ZEL_KVD_SOURCES})
+target_compile_options(zelkvd PRIVATE ${ZEL_WARNINGS})
+target_compile_definitions(zelkvd PRIVATE ${ZEL_KVD_DEFINITIONS})
+target_link_libraries(zelkvd PUBLIC zelcore zelreport xlsxwriter header_only)
+
+add_executable(kvd ${CMAKE_SOURCE_DIR}/kvd/main.cpp)
+target_compile_options(kvd PRIVATE ${ZEL_WARNINGS})
+target_link_libraries(kvd PRIVATE zelkvd)
+zel_identity(kvd "ZelViewer command-line companion: list, show, export, statistics, report")
+
+add_executable(kvdw WIN32 ${CMAKE_SOURCE_DIR}/kvd/win32/kvdw_main.cpp)
+target_compile_options(kvdw PRIVATE ${ZEL_WARNINGS})
+target_link_libraries(kvdw PRIVATE zelkvd shell32 user32)
+zel_identity(kvdw "ZelViewer companion for Explorer: export and report of measurement files")
+list(APPEND ZEL_PROGRAMS kvd kvdw)
+
+# The companion computes derived numbers (unit conversions, statistics) in
+# doubles. The x87 unit of a plain i686 build keeps them in 80 bits and rounds
+# them differently from every other build; SSE2 keeps them IEEE doubles, so
+# kvd.exe writes the same digits as kvd on Linux.
+if(CMAKE_SYSTEM_PROCESSOR STREQUAL "i686")
+  foreach(target zelkvd zelreport kvd kvdw)
+    target_compile_options(${target} PRIVATE -msse2 -mfpmath=sse)
+  endforeach()
+endif()

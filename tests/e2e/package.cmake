@@ -17,7 +17,7 @@ foreach(arch ${ZEL_TEST_ARCHES})
   else()
     set(programs ${CMAKE_BINARY_DIR})
   endif()
-  foreach(check install open upgrade)
+  foreach(check install open upgrade verbs)
     add_test(NAME package.msi.${arch}.${check}
       COMMAND ${ZEL_PACKAGE_TEST} ${check} ${arch} ${PROJECT_VERSION} ${programs} ${CMAKE_BINARY_DIR}/package-work/msi-${arch}-${check})
     set_tests_properties(package.msi.${arch}.${check} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK desktop
@@ -46,3 +46,10 @@ endif()
 
 add_test(NAME package.reproducible-programs
   COMMAND ${CMAKE_SOURCE_DIR}/tests/package/pe-test ${ZEL_PE32_BUILD} ${CMAKE_SOURCE_DIR})
+
+# kvd.exe under Wine against the native kvd, on the same files.
+add_test(NAME package.kvd-exe-matches-native
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/package/kvd-wine-test ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}/build/native
+    ${CMAKE_BINARY_DIR}/package-work/kvd-wine)
+set_tests_properties(package.kvd-exe-matches-native PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK desktop
+  TIMEOUT 600 SKIP_RETURN_CODE 77 ENVIRONMENT "ZEL_BUILD=${ZEL_BUILD_ROOT}")

@@ -175,8 +175,42 @@ void versionResources(const Context&, const std::vector<std::string>& args) {
       *zel::formatViewerProgramName(program, static_cast<std::uint32_t>(mode)) = '\0';
       expectIdentity(dir, program, "ZelViewer viewer: " + trimmedModeName(mode), version);
     }
+    expectIdentity(dir, "kvd", "ZelViewer command-line companion: list, show, export, statistics, report", version);
+    expectIdentity(dir, "kvdw", "ZelViewer companion for Explorer: export and report of measurement files", version);
   }
 }
 E2E_SCENARIO("version-resources", versionResources);
+
+}  // namespace
+
+namespace {
+
+using namespace e2e;
+
+// shell-verb FILE VERB: asks the shell to carry out one of the file's verbs,
+// as Explorer's context menu does; what the verb then does is checked by the
+// caller (the files it writes, the program it opens).
+void shellVerb(const Context&, const std::vector<std::string>& args) {
+  const auto started = reinterpret_cast<INT_PTR>(
+      ShellExecuteA(nullptr, args.at(1).c_str(), args.at(0).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+  check(started > 32, "the shell could not carry out " + args.at(1) + ": " + std::to_string(started));
+}
+E2E_SCENARIO("shell-verb", shellVerb);
+
+// shell-verb-fails FILE VERB TEXT: the verb fails, and says why in a message
+// box captioned ZelViewer whose text holds TEXT; no console window appears.
+void shellVerbFails(const Context& c, const std::vector<std::string>& args) {
+  shellVerb(c, args);
+  HWND box = nullptr;
+  check(waitFor([&] { return (box = FindWindowA("#32770", "ZelViewer")) != nullptr && IsWindowVisible(box); }, 20000),
+        "no message box");
+  const std::wstring text = messageText(box);
+  check(text.find(std::wstring(args.at(2).begin(), args.at(2).end())) != std::wstring::npos,
+        "the message says '" + narrow(text) + "'");
+  check(FindWindowA("ConsoleWindowClass", nullptr) == nullptr, "a console window is open");
+  pressOk(box);
+  check(waitFor([&] { return !IsWindow(box); }, 5000), "the message box did not close");
+}
+E2E_SCENARIO("shell-verb-fails", shellVerbFails);
 
 }  // namespace

@@ -725,11 +725,19 @@ svg text { white-space: pre; }
     document.body.setAttribute('data-chart-count', String(charts.length));
     document.body.setAttribute('data-chart-ms', String(Math.round(performance.now() - started)));
   }
+  // One time axis for every chart: the whole period, whatever each chart's
+  // own records span, and a zoom in one chart zooms them all.
+  var first = Infinity, last = -Infinity;
+  charts.forEach(function (c) {
+    c.rows.forEach(function (r) { if (r[0] < first) first = r[0]; if (r[0] > last) last = r[0]; });
+  });
+  var full = first < last ? [first, last] : null;
   function follow(me) {
     if (syncing) return;
     syncing = true;
-    var window = me.isZoomed('x') ? me.xAxisRange() : null;
-    graphs.forEach(function (g) { if (g !== me) g.updateOptions({ dateWindow: window }); });
+    var zoomed = me.isZoomed('x');
+    var window = zoomed ? me.xAxisRange() : full;
+    graphs.forEach(function (g) { if (g !== me || !zoomed) g.updateOptions({ dateWindow: window }); });
     syncing = false;
   }
   charts.forEach(function (c, i) {
@@ -746,7 +754,7 @@ svg text { white-space: pre; }
     c.y2.forEach(function (name) { series[name] = { axis: 'y2' }; });
     var options = {
       labels: c.labels, labelsUTC: true, customBars: c.bars, series: series, ylabel: c.ylabel,
-      valueRange: c.y2.length ? null : c.range, connectSeparatedPoints: false, drawPoints: rows.length < 400,
+      dateWindow: full, valueRange: c.y2.length ? null : c.range, connectSeparatedPoints: false, drawPoints: rows.length < 400,
       legend: 'always', labelsSeparateLines: false, animatedZooms: false,
       axes: { y2: { independentTicks: true } },
       underlayCallback: function (ctx, area, g) {

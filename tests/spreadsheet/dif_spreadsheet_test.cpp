@@ -14,6 +14,7 @@
 #include "browser/dif_export.h"
 #include "browser/summary_list.h"
 #include "tools/kvdgen/kvd_description.h"
+#include "tests/spreadsheet/csv_reader.h"
 
 namespace {
 
@@ -45,39 +46,6 @@ const Row kRows[] = {
     {"mode=2 date=03.03.2019 time=14:15:16 primaryResult=99999999 primaryError=0", "03_03_19", "14:15:16", "2",
      "99999999", "0"},
 };
-
-std::vector<std::vector<std::string>> parseCsv(const std::string& text) {
-  std::vector<std::vector<std::string>> rows(1);
-  std::string cell;
-  bool quoted = false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (quoted) {
-      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-        cell += '"';
-        ++i;
-      } else if (c == '"') {
-        quoted = false;
-      } else {
-        cell += c;
-      }
-    } else if (c == '"') {
-      quoted = true;
-    } else if (c == ',') {
-      rows.back().push_back(cell);
-      cell.clear();
-    } else if (c == '\n') {
-      rows.back().push_back(cell);
-      cell.clear();
-      rows.emplace_back();
-    } else if (c != '\r') {
-      cell += c;
-    }
-  }
-  if (!cell.empty() || !rows.back().empty()) rows.back().push_back(cell);
-  if (rows.back().empty()) rows.pop_back();
-  return rows;
-}
 
 std::string trimmed(const std::string& s) {
   const auto b = s.find_first_not_of(' ');

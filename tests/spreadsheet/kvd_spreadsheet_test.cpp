@@ -22,6 +22,7 @@
 #include "common/record.h"
 #include "tools/kvdgen/kvd_description.h"
 #include "viewer/frame/spectrum_panel.h"
+#include "tests/spreadsheet/csv_reader.h"
 
 namespace {
 
@@ -89,39 +90,6 @@ std::string quoted(const std::string& s) {
   std::string out = "'";
   for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return out + "'";
-}
-
-std::vector<std::vector<std::string>> parseCsv(const std::string& text, char separator = ',') {
-  std::vector<std::vector<std::string>> rows(1);
-  std::string cell;
-  bool quotedCell = false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (quotedCell) {
-      if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
-        cell += '"';
-        ++i;
-      } else if (c == '"') {
-        quotedCell = false;
-      } else {
-        cell += c;
-      }
-    } else if (c == '"') {
-      quotedCell = true;
-    } else if (c == separator) {
-      rows.back().push_back(cell);
-      cell.clear();
-    } else if (c == '\n') {
-      rows.back().push_back(cell);
-      cell.clear();
-      rows.emplace_back();
-    } else if (c != '\r') {
-      cell += c;
-    }
-  }
-  if (!cell.empty() || !rows.back().empty()) rows.back().push_back(cell);
-  if (rows.back().empty()) rows.pop_back();
-  return rows;
 }
 
 // --- the expected table, read from the record's bytes ---

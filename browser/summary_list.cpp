@@ -11,11 +11,6 @@ namespace zel::browser {
 
 namespace {
 
-constexpr std::uint16_t kModeIntegral1 = 3;
-constexpr std::uint16_t kModeEecBackground = 7;
-constexpr std::uint16_t kModeEecThoron = 20;
-constexpr std::uint16_t kModeIntegral2 = 21;
-
 // Records per read: large reads keep the number of system calls low, and a
 // whole number of records per chunk keeps every record in one piece.
 constexpr std::size_t kChunkRecords = 64;

@@ -13,6 +13,21 @@ struct ModeNameEntry {
 
 inline constexpr int kModeCount = 27;
 
+// The codes whose records the browser, the pages and the companion treat by
+// their own rules.
+inline constexpr std::uint16_t kModeIntegral1 = 3;
+inline constexpr std::uint16_t kModeBackground = 4;
+inline constexpr std::uint16_t kModeWater = 5;
+inline constexpr std::uint16_t kModeFlux = 6;
+inline constexpr std::uint16_t kModeEecBackground = 7;
+inline constexpr std::uint16_t kModeEecManual = 10;
+inline constexpr std::uint16_t kModeAir = 18;
+inline constexpr std::uint16_t kModeSoil = 19;
+inline constexpr std::uint16_t kModeEecThoron = 20;
+inline constexpr std::uint16_t kModeIntegral2 = 21;
+inline constexpr std::uint16_t kModeThoron = 24;
+inline constexpr std::uint16_t kModeCrnManual = 25;
+
 // Category values: byte offsets into the list's table of column positions.
 enum ModeCategory : std::uint8_t {
   kCategoryRadon = 0,

@@ -15,19 +15,6 @@ namespace zel::cli {
 
 namespace {
 
-constexpr std::uint16_t kModeIntegral1 = 3;
-constexpr std::uint16_t kModeBackground = 4;
-constexpr std::uint16_t kModeWater = 5;
-constexpr std::uint16_t kModeFlux = 6;
-constexpr std::uint16_t kModeEecBackground = 7;
-constexpr std::uint16_t kModeEecManual = 10;
-constexpr std::uint16_t kModeAir = 18;
-constexpr std::uint16_t kModeSoil = 19;
-constexpr std::uint16_t kModeEecThoron = 20;
-constexpr std::uint16_t kModeIntegral2 = 21;
-constexpr std::uint16_t kModeThoron = 24;
-constexpr std::uint16_t kModeCrnManual = 25;
-
 constexpr double kBqPerPicoCurieLitre = 37.0;
 constexpr double kBqPerWorkingLevel = 3700.0;
 

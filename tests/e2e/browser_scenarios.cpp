@@ -420,7 +420,7 @@ void browserLook(const Context& c, const std::vector<std::string>&) {
   chooseInDialog(openDialog(p, w), first);
   check(waitFor([&] { return listShown(w); }, 8000), "the chosen file was not listed");
   check(IsWindowVisible(w.excel), "EXCEL hidden after the load");
-  check(rowHasText(w.list, kRows - 1), "thirty records do not fill the list");
+  check(waitFor([&] { return rowHasText(w.list, kRows - 1); }, 2000), "thirty records do not fill the list");
   const std::vector<COLORREF> top = rowPixels(w.list, 0);
   SendMessageA(w.list, WM_VSCROLL, SB_PAGEDOWN, 0);
   check(waitFor([&] { return rowPixels(w.list, 0) != top; }, 2000), "page down did not scroll");
@@ -436,7 +436,10 @@ void browserLook(const Context& c, const std::vector<std::string>&) {
 
   // A second file replaces the list and starts at its top.
   chooseInDialog(openDialog(p, w), second);
-  check(waitFor([&] { return !rowHasText(w.list, 8); }, 5000), "the second file's list was not drawn");
+  // The list is repainted while the file loads: wait for the whole new
+  // picture, then say which part of it is wrong.
+  waitFor([&] { return !rowHasText(w.list, 8) && rowHasText(w.list, 7) && !scrollBarShown(w.list); }, 5000);
+  check(!rowHasText(w.list, 8), "the second file's list was not drawn");
   check(rowHasText(w.list, 7), "the second file's last record is missing");
   check(!scrollBarShown(w.list), "eight records still scroll");
   pressExit(p, w);

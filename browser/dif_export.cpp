@@ -199,7 +199,15 @@ bool writeDifExport(const SummaryList& list, std::string_view loadedName, ByteSi
   char count[kMaxDwordText];
   out.append({count, static_cast<std::size_t>(formatCountPadded(count, list.size() + 1u) - count)});
   out.append(kHeadBeforeFile);
-  out.append(loadedName);
+  // Windows names hold no quote and no line end; a name from elsewhere may.
+  // A DIF string holds a quote doubled, as spreadsheet programs read it, and
+  // cannot hold a line end, which becomes '?'.
+  std::string_view rest = loadedName;
+  for (std::size_t at; (at = rest.find_first_of("\"\r\n")) != std::string_view::npos; rest.remove_prefix(at + 1)) {
+    out.append(rest.substr(0, at));
+    out.append(rest[at] == '"' ? std::string_view("\"\"") : std::string_view("?"));
+  }
+  out.append(rest);
   // A name longer than the cell is written whole: no padding, nothing cut.
   if (loadedName.size() < kFileCellWidth) out.append({blankRun(), kFileCellWidth - loadedName.size()});
   out.append(kHeadAfterFile);
@@ -216,7 +224,7 @@ std::string buildDifExport(const SummaryList& list, std::string_view loadedName)
   // One allocation for a list of any usual length; for a huge one the string
   // grows as it goes rather than asking for the worst case at once.
   const std::uint64_t worst = kHeadBeforeCount.size() + kHeadBeforeFile.size() + kHeadAfterFile.size() +
-                              kFileCellWidth + loadedName.size() + kMaxDwordText +
+                              kFileCellWidth + 2 * loadedName.size() + kMaxDwordText +
                               std::uint64_t{list.size()} * kMaxRow + kEnd.size();
   if (worst <= kMaxReserve) bytes.reserve(static_cast<std::size_t>(worst));
   StringSink sink(bytes);

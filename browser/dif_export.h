@@ -1,7 +1,8 @@
 // The list as a spreadsheet file in Data Interchange Format: a fixed header
 // with the file name, then one row per record (date, time, mode, value,
 // error) in file order, marked or not. Lines end in CR LF; the text is
-// Windows-1251, as the file name is.
+// Windows-1251, as the file name is. A quote in the name is doubled, a line
+// end (neither comes from a Windows name) is written as '?'.
 //
 // The shell creates the file beside the measurement file (exportFileName)
 // anew, so a longer old export loses its tail (CREATE_ALWAYS), passes each

@@ -18,14 +18,14 @@ using zel::fuzz::DifCell;
 using zel::fuzz::require;
 using namespace zel::browser;
 
-// A file name as Windows allows it (no quote, no control character), short,
-// filling the file cell exactly, or longer than the cell.
+// A file name without a control character, short, filling the file cell
+// exactly, or longer than the cell; a quote comes only from other systems.
 std::string fileName(FuzzedDataProvider& in) {
   static const std::size_t kLengths[] = {16, 127, 128, 129, 300};
   std::string name = "C:\\data\\";
   const std::size_t length = kLengths[in.ConsumeIntegralInRange<std::size_t>(0, std::size(kLengths) - 1)];
   const unsigned char fill = in.ConsumeIntegralInRange<unsigned char>(0x20, 0xFF);
-  while (name.size() < length - 4) name += static_cast<char>(fill == '"' ? '_' : fill);
+  while (name.size() < length - 4) name += static_cast<char>(fill);
   return name + ".kvd";
 }
 

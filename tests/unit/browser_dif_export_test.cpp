@@ -144,6 +144,14 @@ TEST(DifExportTest, WritesALongFileNameWhole) {
   EXPECT_NE(bytes.find("\r\n\"  File:  " + name + "\"\r\n"), std::string::npos);
 }
 
+// A name from Linux may hold quotes and line ends: the string still ends
+// where the cell does, and the blanks pad the name as it reads.
+TEST(DifExportTest, KeepsTheFileCellOneStringWhateverTheName) {
+  const std::string bytes = buildDifExport(listOf("mode=1"), "/home/a\"b\r\nc\".kvd");
+  EXPECT_NE(bytes.find("\r\n\"  File:  /home/a\"\"b??c\"\".kvd" + std::string(128 - 17, ' ') + "\"\r\n"),
+            std::string::npos);
+}
+
 TEST(DifExportTest, ExportsMarkedRowsAlike) {
   SummaryList list = listOf("mode=1\nmode=2\n");
   const std::string before = buildDifExport(list, "m.kvd");

@@ -65,8 +65,13 @@ class DifReader {
         if (line == "1,0") {
           if (!next(line)) return false;
           if (line.size() < 2 || line.front() != '"' || line.back() != '"') return failAt("a string not in quotes");
-          cell.text.assign(line.substr(1, line.size() - 2));
-          if (cell.text.find('"') != std::string::npos) return failAt("a quote inside a string");
+          // A quote inside a string is doubled.
+          const std::string_view inner = line.substr(1, line.size() - 2);
+          for (std::size_t i = 0; i < inner.size(); ++i) {
+            if (inner[i] == '"' && (i + 1 == inner.size() || inner[++i] != '"'))
+              return failAt("a single quote inside a string");
+            cell.text += inner[i];
+          }
         } else if (line.substr(0, 2) == "0,") {
           cell.number = true;
           cell.text.assign(line.substr(2));

@@ -11,6 +11,7 @@
 
 #include "common/mode_table.h"
 #include "kvd/commands.h"
+#include "kvd/export/writers.h"
 #include "kvd/input.h"
 #include "kvd/output_file.h"
 #include "kvd/record_meaning.h"
@@ -137,7 +138,9 @@ int runReport(const ReportOptions& options, Streams& io) {
                       kReportUsage);
 
   report::ReportInput input;
-  input.title = options.title.empty() ? "Radon and thoron measurements" : options.title;
+  // A report is UTF-8 throughout: a title or a file name in another encoding
+  // (an argument on Linux is only bytes) has its broken bytes replaced.
+  input.title = options.title.empty() ? "Radon and thoron measurements" : validUtf8(options.title);
   input.language = options.russian ? report::Language::Ru : report::Language::En;
   input.units = options.pci ? report::Units::PCi : report::Units::Bq;
   if (options.period.from) input.from = readableDateTimeText(*options.period.from);
@@ -159,7 +162,7 @@ int runReport(const ReportOptions& options, Streams& io) {
   for (const std::string& name : names) {
     if (!file.open(name, diagnostics)) continue;
     const int fileIndex = static_cast<int>(input.files.size());
-    input.files.push_back({name, {}});
+    input.files.push_back({validUtf8(name), {}});
     std::set<std::uint32_t> devices;
     for (std::uint64_t index = 0; file.next(record); ++index) {
       const DateTime when = recordDateTime(record);
@@ -206,8 +209,8 @@ int runReport(const ReportOptions& options, Streams& io) {
         if (!page.error.empty()) {
           diagnostics.note(name, "record " + std::to_string(index) + ": " + page.error);
         } else {
-          input.pages.push_back({name + ", record " + std::to_string(index) + ", " + row.dateTime + ", " +
-                                     row.modeName,
+          input.pages.push_back({input.files.back().name + ", record " + std::to_string(index) + ", " +
+                                     row.dateTime + ", " + row.modeName,
                                  page.svg, report::renderSpectrumSvg(record).svg});
         }
       }

@@ -117,26 +117,23 @@ void appendEscaped(std::string& out, std::string_view text) {
   }
 }
 
-// A JSON string. "</" is written "<\/" so that no text can close the script
-// element that holds the data.
+// A JSON string inside a script element. Every '<' is written "\u003c": a
+// text can then neither close the element ("</script>") nor, with "<!--"
+// and "<script", make the browser read past its end.
 void appendJsonString(std::string& out, std::string_view text) {
   out += '"';
-  char previous = 0;
   for (char c : text) {
     const unsigned char u = static_cast<unsigned char>(c);
     if (c == '"' || c == '\\') {
       out += '\\';
       out += c;
-    } else if (c == '/' && previous == '<') {
-      out += "\\/";
-    } else if (u < 0x20) {
+    } else if (u < 0x20 || c == '<') {
       char buf[8];
       std::snprintf(buf, sizeof buf, "\\u%04x", u);
       out += buf;
     } else {
       out += c;
     }
-    previous = c;
   }
   out += '"';
 }
@@ -702,15 +699,9 @@ svg text { white-space: pre; }
     std::vector<Series> climate = {{t_.temperature, "", 0}, {t_.humidity, "", 1}, {t_.pressure, "", 2, false, true}};
     chart(js, t_.climate, climate, std::nullopt, false, "");
     js += "]";
-    // The data cannot close its script element: JSON allows "<\/" for "</".
-    std::string safe;
-    safe.reserve(js.size());
-    for (std::size_t i = 0; i < js.size(); ++i) {
-      safe += js[i];
-      if (js[i] == '<' && i + 1 < js.size() && js[i + 1] == '/') safe += '\\';
-    }
+    // Its texts hold no '<' (appendJsonString), so it stays inside its element.
     out_ += "<script type=\"application/json\" id=\"kvd-chart-data\">";
-    out_ += safe;
+    out_ += js;
     out_ += "</script>\n<script>\n";
     out_ += kDygraphsScript;
     out_ += "\n</script>\n<script>\n";

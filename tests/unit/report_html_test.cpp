@@ -101,7 +101,7 @@ TEST(ReportVerdicts, WithoutChosenNormsTheDefaultsJudge) {
 TEST(ReportHtml, FileTextsCannotBreakOutOfTheirElements) {
   ReportInput in;
   in.title = "<script>alert(1)</script> & \"q\"";
-  in.files = {{"x</script><img src=x>.kvd", {1}}};
+  in.files = {{"x</script><img src=x><!--<script>.kvd", {1}}};
   in.rows = {row(2, 150, 20)};
   in.rows[0].modeName = "</script>";
   in.statistics = {stats(2, "CRn", 1, 150, 20)};
@@ -109,8 +109,9 @@ TEST(ReportHtml, FileTextsCannotBreakOutOfTheirElements) {
   const std::string html = htmlReport(in);
   EXPECT_EQ(html.find("<script>alert"), std::string::npos);
   EXPECT_NE(html.find("&lt;script&gt;alert(1)&lt;/script&gt; &amp; &quot;q&quot;"), std::string::npos);
-  EXPECT_NE(html.find("x&lt;/script&gt;&lt;img src=x&gt;.kvd"), std::string::npos);
-  EXPECT_NE(html.find("\"file\":\"x<\\/script><img src=x>.kvd\""), std::string::npos);
+  EXPECT_NE(html.find("x&lt;/script&gt;&lt;img src=x&gt;&lt;!--&lt;script&gt;.kvd"), std::string::npos);
+  EXPECT_NE(html.find("\"file\":\"x\\u003c/script>\\u003cimg src=x>\\u003c!--\\u003cscript>.kvd\""),
+            std::string::npos);
   // Every script element closes where the writer closed it.
   std::size_t opened = 0, closed = 0;
   for (std::size_t at = html.find("<script"); at != std::string::npos; at = html.find("<script", at + 1)) ++opened;
@@ -118,7 +119,7 @@ TEST(ReportHtml, FileTextsCannotBreakOutOfTheirElements) {
     ++closed;
   EXPECT_EQ(opened, 4u);
   EXPECT_EQ(closed, 4u);
-  EXPECT_NE(html.find("\"modeName\":\"a<\\/script>b\""), std::string::npos);
+  EXPECT_NE(html.find("\"modeName\":\"a\\u003c/script>b\""), std::string::npos);
 }
 
 TEST(ReportHtml, NothingInThePageNamesAnotherResource) {

@@ -29,7 +29,7 @@ function(zel_fuzz_target name)
   cmake_parse_arguments(PARSE_ARGV 1 FUZZ "" "SEEDS" "LIBS")
   set(fuzzer fuzz_${name})
   add_executable(${fuzzer} ${ZEL_FUZZ_DIR}/${name}.cpp)
-  target_include_directories(${fuzzer} PRIVATE ${ZEL_FUZZ_DIR})
+  target_include_directories(${fuzzer} PRIVATE ${ZEL_FUZZ_DIR} ${CMAKE_SOURCE_DIR}/tests)
   target_compile_options(${fuzzer} PRIVATE ${ZEL_WARNINGS} ${ZEL_FUZZ_FLAGS} -fsanitize=fuzzer)
   target_link_options(${fuzzer} PRIVATE -fsanitize=fuzzer)
   target_link_libraries(${fuzzer} PRIVATE ${FUZZ_LIBS} zelcore_fuzz)
@@ -65,8 +65,31 @@ zel_fuzz_target(summary_list SEEDS file)
 zel_fuzz_target(list_view SEEDS file)
 zel_fuzz_target(dif_export SEEDS file)
 zel_fuzz_target(kvd_description SEEDS description)
-# The companion's exporters, statistics, report, drawings and option parsing
-# join here, one line each, with their library: zel_fuzz_target(NAME SEEDS file LIBS lib).
+
+# The companion: its report library and its commands, instrumented as the
+# core is; CLI11, nlohmann/json, libxlsxwriter and libxml2 (which reads the
+# SVG pictures back) as the system has them.
+add_library(zelcore ALIAS zelcore_fuzz)
+include(${CMAKE_SOURCE_DIR}/cmake/report.cmake)
+target_compile_options(zelreport PRIVATE ${ZEL_FUZZ_FLAGS} -fsanitize=fuzzer-no-link)
+
+include(${CMAKE_SOURCE_DIR}/cmake/kvd_sources.cmake)
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(XLSXWRITER REQUIRED IMPORTED_TARGET xlsxwriter)
+find_package(CLI11 CONFIG REQUIRED)
+find_package(nlohmann_json 3 CONFIG REQUIRED)
+find_package(LibXml2 REQUIRED)
+add_library(zelkvd_fuzz STATIC ${ZEL_KVD_SOURCES})
+target_compile_options(zelkvd_fuzz PRIVATE ${ZEL_WARNINGS} ${ZEL_FUZZ_FLAGS} -fsanitize=fuzzer-no-link)
+target_compile_definitions(zelkvd_fuzz PRIVATE ${ZEL_KVD_DEFINITIONS})
+target_link_libraries(zelkvd_fuzz PUBLIC zelreport zelcore_fuzz PkgConfig::XLSXWRITER CLI11::CLI11
+                      nlohmann_json::nlohmann_json)
+
+zel_fuzz_target(kvd_export SEEDS file LIBS zelkvd_fuzz)
+zel_fuzz_target(kvd_stats SEEDS file LIBS zelkvd_fuzz)
+zel_fuzz_target(kvd_report SEEDS file LIBS zelkvd_fuzz)
+zel_fuzz_target(kvd_render SEEDS record LIBS zelkvd_fuzz LibXml2::LibXml2)
+zel_fuzz_target(kvd_options SEEDS kvd-arguments LIBS zelkvd_fuzz)
 
 # The target names, for `make fuzz`.
 get_property(targets GLOBAL PROPERTY ZEL_FUZZ_TARGETS)

@@ -74,6 +74,25 @@ const std::string_view kBrowserCommandLines[] = {
     "\"C:\\a\\ZelViewer.exe"sv,
 };
 
+// The companion's argument vectors, NUL between the arguments, over the
+// files that its fuzzer keeps in its folder.
+const std::vector<std::vector<const char*>> kKvdArguments = {
+    {"list", "a.kvd", "b.kvd"},
+    {"list", "a.kvd", "--units", "pci"},
+    {"show", "a.kvd,3", "c,1.kvd", "b.kvd,"},
+    {"export", "a.kvd", "b.kvd", "-o", "out.csv", "--csv-style", "excel-ru", "--spectrum"},
+    {"export", "a.kvd", "-o", "out.json", "--units", "pci"},
+    {"export", "b.kvd", "-o", "out.dif"},
+    {"export", "a.kvd", "-o", "out.xlsx"},
+    {"export", "a.kvd", "-o", "out", "--format", "jsonl"},
+    {"stats", "a.kvd", "--from", "01.07.2019", "--to", "2019-07-02 12:00", "--mode", "14", "--format", "json"},
+    {"report", "a.kvd", "b.kvd", "-o", "r.html", "--pages", "0,2-4", "--norm", "who", "--lang", "ru", "--title", "T"},
+    {"render", "a.kvd,2", "-o", "p.svg", "--spectrum"},
+    {"--version"},
+    {"export", "--help"},
+    {"show", "short.kvd", "note.txt", "missing.kvd"},
+};
+
 const char* const kDescriptions[] = {
     "mode=14 date=05.07.2019 time=09:04:07 temperature=23 humidity=45\n"
     "# a comment\n"
@@ -154,6 +173,15 @@ std::vector<Bytes> seeds(std::string_view kind) {
     for (const char* line : kViewerCommandLines) out.push_back(fromText(line));
   } else if (kind == "browser-command-line") {
     for (std::string_view line : kBrowserCommandLines) out.push_back(fromText(line));
+  } else if (kind == "kvd-arguments") {
+    for (const std::vector<const char*>& arguments : kKvdArguments) {
+      Bytes seed;
+      for (const char* argument : arguments) {
+        if (!seed.empty()) seed.push_back(0);
+        seed.insert(seed.end(), argument, argument + std::char_traits<char>::length(argument));
+      }
+      out.push_back(std::move(seed));
+    }
   } else {
     std::cerr << "fuzz_case: no seeds of kind " << kind << "\n";
     std::exit(2);

@@ -7,17 +7,7 @@ pkg_check_modules(XLSXWRITER REQUIRED IMPORTED_TARGET xlsxwriter)
 find_package(CLI11 CONFIG REQUIRED)
 find_package(nlohmann_json 3 CONFIG REQUIRED)
 
-file(GLOB ZEL_KVD_SOURCES CONFIGURE_DEPENDS
-  ${CMAKE_SOURCE_DIR}/kvd/*.cpp
-  ${CMAKE_SOURCE_DIR}/kvd/export/*.cpp)
-list(REMOVE_ITEM ZEL_KVD_SOURCES ${CMAKE_SOURCE_DIR}/kvd/main.cpp)
-
-# GCC 12 warns falsely of overlapping copies in std::string's operator+
-# (GCC bug 105329); the texts kvd builds with it are ordinary.
-set(ZEL_KVD_WARNINGS ${ZEL_WARNINGS} $<$<AND:$<CXX_COMPILER_ID:GNU>,$<VERSION_LESS:$<CXX_COMPILER_VERSION>,13>>:-Wno-restrict>)
-
-# The release version, for kvd --version.
-set(ZEL_KVD_DEFINITIONS ZEL_VERSION="${PROJECT_VERSION}")
+include(${CMAKE_SOURCE_DIR}/cmake/kvd_sources.cmake)
 
 add_library(zelkvd STATIC ${ZEL_KVD_SOURCES})
 target_compile_options(zelkvd PRIVATE ${ZEL_KVD_WARNINGS})

@@ -12,7 +12,6 @@
 #include <system_error>
 
 #include "browser/dif_export.h"
-#include "browser/file_name.h"
 #include "kvd/commands.h"
 #include "kvd/export/row_model.h"
 #include "kvd/export/writers.h"
@@ -95,13 +94,9 @@ int runExport(const ExportCommandOptions& options, Streams& io) {
       return usageError(io, "the DIF file is the record browser's list and has no --spectrum or --units pci",
                         kExportUsage);
   }
-  if (browser::hasKvdExtension(options.output))
-    return usageError(io, "the output " + options.output + " is named like a measurement file; kvd never writes one",
-                      kExportUsage);
+  if (const std::string refusal = outputRefusal(options.output, names); !refusal.empty())
+    return usageError(io, refusal, kExportUsage);
   const fs::path target = platform::pathFromUtf8(options.output);
-  for (const std::string& name : names)
-    if (sameFile(target, platform::pathFromUtf8(name)))
-      return usageError(io, "the output " + options.output + " is one of the inputs (" + name + ")", kExportUsage);
 
   Diagnostics diagnostics(io.err);
   OutputFile output;

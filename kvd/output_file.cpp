@@ -5,6 +5,7 @@
 #include <random>
 #include <system_error>
 
+#include "browser/file_name.h"
 #include "kvd/platform.h"
 
 namespace zel::cli {
@@ -110,6 +111,16 @@ bool sameFile(const fs::path& output, const fs::path& input) {
   const fs::path b = fs::weakly_canonical(input, ec);
   if (ec) return output == input;
   return a == b;
+}
+
+std::string outputRefusal(const std::string& output, const std::vector<std::string>& inputs) {
+  if (browser::hasKvdExtension(output))
+    return "the output " + output + " is named like a measurement file; kvd never writes one";
+  const fs::path target = platform::pathFromUtf8(output);
+  for (const std::string& name : inputs)
+    if (sameFile(target, platform::pathFromUtf8(name)))
+      return "the output " + output + " is one of the inputs (" + name + ")";
+  return {};
 }
 
 }  // namespace zel::cli

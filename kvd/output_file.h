@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace zel::cli {
 
@@ -41,5 +42,10 @@ class OutputFile {
 // Whether `output` names the same file as `input`: the same file on disk
 // where both exist, else the same weakly canonical path.
 bool sameFile(const std::filesystem::path& output, const std::filesystem::path& input);
+
+// Why a command must not write `output` (UTF-8), given its input files: a
+// name like a measurement file's (kvd never writes one, so no measurement
+// is ever overwritten), or one of the inputs. Empty when it may.
+std::string outputRefusal(const std::string& output, const std::vector<std::string>& inputs);
 
 }  // namespace zel::cli

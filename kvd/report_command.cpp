@@ -127,9 +127,8 @@ int runReport(const ReportOptions& options, Streams& io) {
   Diagnostics diagnostics(io.err);
   const std::filesystem::path output = platform::pathFromUtf8(options.output);
   const std::vector<std::string> names = expandFileArguments(options.files);
-  for (const std::string& name : names)
-    if (sameFile(output, platform::pathFromUtf8(name)))
-      return usageError(io, options.output + " is one of the measurement files; it is never written", kReportUsage);
+  if (const std::string refusal = outputRefusal(options.output, names); !refusal.empty())
+    return usageError(io, refusal, kReportUsage);
 
   bool allPages = false;
   std::set<std::uint64_t> pageIndexes;
@@ -261,8 +260,8 @@ int runRender(const RenderOptions& options, Streams& io) {
   if (target.allRecords)
     return usageError(io, options.argument + ": name one record, FILE,INDEX", kRenderUsage);
   const std::filesystem::path output = platform::pathFromUtf8(options.output);
-  if (sameFile(output, platform::pathFromUtf8(target.file)))
-    return usageError(io, options.output + " is the measurement file; it is never written", kRenderUsage);
+  if (const std::string refusal = outputRefusal(options.output, {target.file}); !refusal.empty())
+    return usageError(io, refusal, kRenderUsage);
   RecordFile file;
   if (!file.open(target.file, diagnostics)) return kExitFailed;
   MeasurementRecord record;

@@ -199,6 +199,26 @@ TEST_F(KvdProgram, EveryExportLeavesTheInputsAsTheyWere) {
   EXPECT_EQ(names(), (std::vector<std::string>{"a.csv", "a.dif", "a.json", "a.jsonl", "a.xlsx", "b.xlsx", "good.kvd"}));
 }
 
+// Another measurement file named as the output of any command is refused
+// before anything is written: a report or a picture never replaces a
+// measurement.
+TEST_F(KvdProgram, NoCommandWritesOverAMeasurementFile) {
+  const fs::path other = folder / "other.kvd";
+  fs::copy_file(good, other);
+  const std::string before = fingerprint(other.string());
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"export", good, "-o", other.string(), "--format", "csv"},
+           {"report", good, "-o", other.string()},
+           {"render", good + ",0", "-o", other.string()},
+           {"render", good + ",0", "-o", (folder / "OTHER.KVD").string(), "--spectrum"}}) {
+    const Result r = kvd(args);
+    EXPECT_EQ(r.code, 2) << testing::PrintToString(args) << r.err;
+    EXPECT_NE(r.err.find("is named like a measurement file"), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(fingerprint(other.string()), before);
+  EXPECT_EQ(names(), (std::vector<std::string>{"good.kvd", "other.kvd"}));
+}
+
 TEST_F(KvdProgram, CyrillicFileNamesAsGiven) {
   const fs::path cyrillic = folder / "Радон, подвал №2.kvd";
   writeFile(cyrillic, kvdBytes("mode=14 eecRn=57 eecRnError=8"));

@@ -219,6 +219,31 @@ TEST_F(KvdProgram, NoCommandWritesOverAMeasurementFile) {
   EXPECT_EQ(names(), (std::vector<std::string>{"good.kvd", "other.kvd"}));
 }
 
+// --pages picks records by index and range; an index at the end of the
+// 64-bit range, or many long ranges, is quick and takes no memory.
+TEST_F(KvdProgram, ReportPagesByIndexAndRange) {
+  std::string manyRanges;
+  for (std::uint64_t first = 0; first < 3000 * 100001ull; first += 100001)
+    manyRanges += (manyRanges.empty() ? "" : ",") + std::to_string(first) + "-" + std::to_string(first + 100000);
+  const std::string html = (folder / "r.html").string();
+  const struct {
+    std::string pages;
+    int code;
+    std::size_t figures;
+  } cases[] = {{"none", 0, 0},  {"all", 0, 2},  {"1", 0, 1},       {"0,1-1", 0, 2},
+               {"18446744073709551615", 0, 0}, {"5-18446744073709551615", 2, 0}, {manyRanges, 0, 2}, {"1-0", 2, 0},
+               {"x", 2, 0}};
+  for (const auto& c : cases) {
+    const Result r = kvd({"report", good, "-o", html, "--pages", c.pages});
+    EXPECT_EQ(r.code, c.code) << c.pages.substr(0, 40) << r.err;
+    const std::string text = readFile(html);
+    std::size_t figures = 0;
+    for (std::size_t at = text.find("<figure"); at != std::string::npos; at = text.find("<figure", at + 1)) ++figures;
+    EXPECT_EQ(figures, c.figures) << c.pages.substr(0, 40);
+    fs::remove(html);
+  }
+}
+
 TEST_F(KvdProgram, CyrillicFileNamesAsGiven) {
   const fs::path cyrillic = folder / "Радон, подвал №2.kvd";
   writeFile(cyrillic, kvdBytes("mode=14 eecRn=57 eecRnError=8"));

@@ -13,6 +13,7 @@
 #include "kvd/export/row_model.h"
 #include "kvd/export/writers.h"
 #include "kvd_test_support.h"
+#include "page_test_support.h"
 
 namespace zel::cli {
 namespace {
@@ -34,41 +35,32 @@ constexpr const char* kMode1 =
     "mode=1 date=05.07.2019 time=09:04:07 deviceNumber=7 primaryResult=186 primaryError=37 temperature=0x0119 "
     "humidity=45 pressure=745 bounds=44,62 spectrum=channel(20,3)+channel(50,4)+channel(255,5)+channel(44,100)";
 
-MeasurementRecord recordOf(std::string_view description) {
-  MeasurementRecord r;
-  int repeat = 1;
-  std::string error;
-  EXPECT_TRUE(kvd::applyLine(description, r, repeat, error)) << error;
-  return r;
+// A blank record with the fields of one generator description line.
+MeasurementRecord recordOf(std::string_view description) { return pages::test::withFields({}, description); }
+
+// What `writer` writes into `sink` for the rows of `records`.
+std::string rowsThrough(RowWriter& writer, const StringByteSink& sink, const std::vector<MeasurementRecord>& records,
+                        ExportOptions options, std::string_view file) {
+  RowModel model(options);
+  EXPECT_TRUE(writer.begin(model));
+  Row row;
+  for (std::size_t k = 0; k < records.size(); ++k) {
+    model.fill(file, k, records[k], row);
+    EXPECT_TRUE(writer.write(row));
+  }
+  EXPECT_TRUE(writer.finish());
+  return sink.text;
 }
 
 std::string csvOf(const std::vector<MeasurementRecord>& records, platform::CsvStyle style, ExportOptions options = {},
                   std::string_view file = "/x/a.kvd") {
-  RowModel model(options);
   StringByteSink sink;
-  auto writer = makeCsvWriter(sink, style);
-  EXPECT_TRUE(writer->begin(model));
-  Row row;
-  for (std::size_t k = 0; k < records.size(); ++k) {
-    model.fill(file, k, records[k], row);
-    EXPECT_TRUE(writer->write(row));
-  }
-  EXPECT_TRUE(writer->finish());
-  return sink.text;
+  return rowsThrough(*makeCsvWriter(sink, style), sink, records, options, file);
 }
 
 std::string jsonOf(const std::vector<MeasurementRecord>& records, bool lines, ExportOptions options = {}) {
-  RowModel model(options);
   StringByteSink sink;
-  auto writer = makeJsonWriter(sink, lines);
-  EXPECT_TRUE(writer->begin(model));
-  Row row;
-  for (std::size_t k = 0; k < records.size(); ++k) {
-    model.fill("/x/a.kvd", k, records[k], row);
-    EXPECT_TRUE(writer->write(row));
-  }
-  EXPECT_TRUE(writer->finish());
-  return sink.text;
+  return rowsThrough(*makeJsonWriter(sink, lines), sink, records, options, "/x/a.kvd");
 }
 
 constexpr platform::CsvStyle kRfc{',', '.', false, false};

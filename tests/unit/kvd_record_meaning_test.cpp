@@ -8,19 +8,14 @@
 
 #include "browser/summary_list.h"
 #include "kvd/record_meaning.h"
-#include "tools/kvdgen/kvd_description.h"
+#include "page_test_support.h"
 #include "viewer/frame/spectrum_panel.h"
 
 namespace zel::cli {
 namespace {
 
-MeasurementRecord recordOf(std::string_view description) {
-  MeasurementRecord r;
-  int repeat = 1;
-  std::string error;
-  EXPECT_TRUE(kvd::applyLine(description, r, repeat, error)) << error;
-  return r;
-}
+// A blank record with the fields of one generator description line.
+MeasurementRecord recordOf(std::string_view description) { return pages::test::withFields({}, description); }
 
 void setFloatBits(MeasurementRecord& r, std::size_t at, std::uint32_t bits) { writeU32(r.bytes.data() + at, bits); }
 

@@ -41,16 +41,20 @@ bool OutputFile::create(const fs::path& target, std::string& why) {
   for (unsigned attempt = 0; attempt < 100; ++attempt) {
     const fs::path candidate = temporaryName(target, attempt);
     if (fs::exists(fs::symlink_status(candidate, ec))) continue;
+    // Armed before the file exists: an interrupt that comes while it is
+    // being made still removes it.
+    platform::setInterruptCleanup(candidate);
     errno = 0;
     std::FILE* f = platform::createFile(candidate);
     if (f == nullptr) {
-      why = "cannot be written (" + systemReason(errno) + ")";
+      const int error = errno;
+      platform::clearInterruptCleanup();
+      why = "cannot be written (" + systemReason(error) + ")";
       return false;
     }
     stream_ = f;
     temporary_ = candidate;
     active_ = true;
-    platform::setInterruptCleanup(temporary_);
     return true;
   }
   why = "no temporary file could be made beside it";

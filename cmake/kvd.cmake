@@ -6,19 +6,26 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(XLSXWRITER REQUIRED IMPORTED_TARGET xlsxwriter)
 find_package(CLI11 CONFIG REQUIRED)
 find_package(nlohmann_json 3 CONFIG REQUIRED)
+find_package(SQLite3 REQUIRED)
+find_package(PostgreSQL REQUIRED)
+find_package(OpenSSL REQUIRED)
 
 include(${CMAKE_SOURCE_DIR}/cmake/kvd_sources.cmake)
 
-add_library(zelkvd STATIC ${ZEL_KVD_SOURCES})
+add_library(zelkvd STATIC ${ZEL_KVD_SOURCES} ${ZEL_KVD_ARCHIVE_SOURCES} ${ZEL_KVD_POSTGRES_SOURCES}
+            ${ZEL_KVD_LINUX_SOURCES})
 target_compile_options(zelkvd PRIVATE ${ZEL_KVD_WARNINGS})
 target_compile_definitions(zelkvd PRIVATE ${ZEL_KVD_DEFINITIONS})
-target_link_libraries(zelkvd PUBLIC zelcore zelreport PkgConfig::XLSXWRITER CLI11::CLI11 nlohmann_json::nlohmann_json)
+target_link_libraries(zelkvd PUBLIC zelcore zelreport PkgConfig::XLSXWRITER CLI11::CLI11 nlohmann_json::nlohmann_json
+                      SQLite::SQLite3 PostgreSQL::PostgreSQL OpenSSL::Crypto)
 
 # The same sources with the sanitizers, for the unit tests.
-add_library(zelkvd_san STATIC ${ZEL_KVD_SOURCES})
+add_library(zelkvd_san STATIC ${ZEL_KVD_SOURCES} ${ZEL_KVD_ARCHIVE_SOURCES} ${ZEL_KVD_POSTGRES_SOURCES}
+            ${ZEL_KVD_LINUX_SOURCES})
 target_compile_options(zelkvd_san PRIVATE ${ZEL_KVD_WARNINGS} ${ZEL_SANITIZE} -O1 -g)
 target_compile_definitions(zelkvd_san PRIVATE ${ZEL_KVD_DEFINITIONS})
-target_link_libraries(zelkvd_san PUBLIC zelcore_san zelreport_san PkgConfig::XLSXWRITER CLI11::CLI11 nlohmann_json::nlohmann_json)
+target_link_libraries(zelkvd_san PUBLIC zelcore_san zelreport_san PkgConfig::XLSXWRITER CLI11::CLI11 nlohmann_json::nlohmann_json
+                      SQLite::SQLite3 PostgreSQL::PostgreSQL OpenSSL::Crypto)
 target_link_libraries(unit_tests PRIVATE zelkvd_san)
 
 add_executable(kvd ${CMAKE_SOURCE_DIR}/kvd/main.cpp)
@@ -48,3 +55,15 @@ target_compile_definitions(kvd_spreadsheet_tests PRIVATE ZEL_KVD="$<TARGET_FILE:
 target_link_libraries(kvd_spreadsheet_tests PRIVATE zelkvd GTest::gtest GTest::gtest_main Threads::Threads)
 add_dependencies(kvd_spreadsheet_tests kvd)
 gtest_discover_tests(kvd_spreadsheet_tests DISCOVERY_TIMEOUT 60 PROPERTIES RUN_SERIAL TRUE)
+
+# The archive on both of its databases: a real SQLite file, and a real
+# PostgreSQL server that the tests start themselves (tests/archive/).
+file(GLOB ZEL_ARCHIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/archive/*.cpp)
+if(ZEL_ARCHIVE_TESTS)
+  add_executable(archive_tests ${ZEL_ARCHIVE_TESTS})
+  target_compile_options(archive_tests PRIVATE ${ZEL_KVD_WARNINGS} ${ZEL_SANITIZE} -O1 -g)
+  target_compile_definitions(archive_tests PRIVATE ZEL_KVD="$<TARGET_FILE:kvd>" ZEL_KVDGEN="$<TARGET_FILE:kvdgen>")
+  target_link_libraries(archive_tests PRIVATE zelkvd_san GTest::gtest GTest::gtest_main Threads::Threads)
+  add_dependencies(archive_tests kvd kvdgen)
+  gtest_discover_tests(archive_tests DISCOVERY_TIMEOUT 60 PROPERTIES RESOURCE_LOCK postgres)
+endif()

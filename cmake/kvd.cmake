@@ -7,7 +7,7 @@ pkg_check_modules(XLSXWRITER REQUIRED IMPORTED_TARGET xlsxwriter)
 find_package(CLI11 CONFIG REQUIRED)
 find_package(nlohmann_json 3 CONFIG REQUIRED)
 find_package(SQLite3 REQUIRED)
-find_package(PostgreSQL REQUIRED)
+pkg_check_modules(LIBPQ REQUIRED IMPORTED_TARGET libpq)
 find_package(OpenSSL REQUIRED)
 
 include(${CMAKE_SOURCE_DIR}/cmake/kvd_sources.cmake)
@@ -17,7 +17,7 @@ add_library(zelkvd STATIC ${ZEL_KVD_SOURCES} ${ZEL_KVD_ARCHIVE_SOURCES} ${ZEL_KV
 target_compile_options(zelkvd PRIVATE ${ZEL_KVD_WARNINGS})
 target_compile_definitions(zelkvd PRIVATE ${ZEL_KVD_DEFINITIONS})
 target_link_libraries(zelkvd PUBLIC zelcore zelreport PkgConfig::XLSXWRITER CLI11::CLI11 nlohmann_json::nlohmann_json
-                      SQLite::SQLite3 PostgreSQL::PostgreSQL OpenSSL::Crypto)
+                      SQLite::SQLite3 PkgConfig::LIBPQ OpenSSL::Crypto)
 
 # The same sources with the sanitizers, for the unit tests.
 add_library(zelkvd_san STATIC ${ZEL_KVD_SOURCES} ${ZEL_KVD_ARCHIVE_SOURCES} ${ZEL_KVD_POSTGRES_SOURCES}
@@ -25,7 +25,7 @@ add_library(zelkvd_san STATIC ${ZEL_KVD_SOURCES} ${ZEL_KVD_ARCHIVE_SOURCES} ${ZE
 target_compile_options(zelkvd_san PRIVATE ${ZEL_KVD_WARNINGS} ${ZEL_SANITIZE} -O1 -g)
 target_compile_definitions(zelkvd_san PRIVATE ${ZEL_KVD_DEFINITIONS})
 target_link_libraries(zelkvd_san PUBLIC zelcore_san zelreport_san PkgConfig::XLSXWRITER CLI11::CLI11 nlohmann_json::nlohmann_json
-                      SQLite::SQLite3 PostgreSQL::PostgreSQL OpenSSL::Crypto)
+                      SQLite::SQLite3 PkgConfig::LIBPQ OpenSSL::Crypto)
 target_link_libraries(unit_tests PRIVATE zelkvd_san)
 
 add_executable(kvd ${CMAKE_SOURCE_DIR}/kvd/main.cpp)

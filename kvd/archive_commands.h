@@ -98,11 +98,12 @@ std::string archiveUsage(const std::string& command);
 
 // --- Shared by the archive commands ---------------------------------------
 
-// How the archive is opened: `create` makes a missing SQLite file and its
+// How the archive is opened: `option` is --archive (archive::archiveLocation
+// takes KVD_ARCHIVE or the user's own when it is empty); `create` makes a missing SQLite file and its
 // folder (the commands that add to it); else a missing one is said plainly.
 // Runs `body` with the archive and turns DatabaseError and ArchiveError
 // into "kvd: archive LOCATION: MESSAGE", exit code 1.
-int withArchive(const std::string& location, bool create, Streams& io,
+int withArchive(const std::string& option, bool create, Streams& io,
                 const std::function<int(archive::Archive&)>& body);
 
 // The location for messages: a PostgreSQL URI without its password.

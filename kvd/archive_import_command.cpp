@@ -78,7 +78,7 @@ int runArchiveImport(const std::string& location, const ArchiveImportOptions& op
     const std::string user = archive::userName(), host = archive::hostName();
     ProgressLine progress(io.err, platform::isTerminal(stderr), totalBytes);
     Json files = Json::array();
-    std::uint64_t records = 0, fresh = 0, known = 0, imported = 0, bytesBefore = 0;
+    std::uint64_t records = 0, fresh = 0, known = 0, imported = 0, already = 0, bytesBefore = 0;
     RecordFile file;
     for (const std::string& name : names) {
       progress.update(bytesBefore, name);
@@ -108,6 +108,7 @@ int runArchiveImport(const std::string& location, const ArchiveImportOptions& op
       progress.clear();
       file.finish(diagnostics);
       ++imported;
+      if (result.alreadyImported) ++already;
       records += result.records;
       fresh += result.fresh;
       known += result.known;
@@ -128,7 +129,9 @@ int runArchiveImport(const std::string& location, const ArchiveImportOptions& op
     if (options.json) {
       io.out.write(jsonText(Json{{"files", files}, {"records", records}, {"new", fresh}, {"known", known}}));
     } else if (imported > 0) {
-      io.out.write("Imported " + count(imported, "file", "files") + ": " + countsText(records, fresh, known) + "\n");
+      std::string total = "Total: " + count(imported, "file", "files") + ", " + countsText(records, fresh, known);
+      if (already > 0) total += " (" + count(already, "file was", "files were") + " imported before)";
+      io.out.write(total + "\n");
     }
     return kExitOk;
   });

@@ -16,28 +16,15 @@
 #include <unistd.h>
 #include <vector>
 
-#include "tools/kvdgen/kvd_description.h"
+#include "tests/cli/program_run.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void writeFile(const fs::path& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << bytes;
-}
-
-std::string kvdBytes(std::string_view description) {
-  std::vector<std::uint8_t> bytes;
-  zel::kvd::ParseError error;
-  EXPECT_TRUE(zel::kvd::buildFile(description, bytes, error)) << error.message;
-  return {bytes.begin(), bytes.end()};
-}
+using zel::test::kvdBytes;
+using zel::test::readFile;
+using zel::test::Result;
+using zel::test::writeFile;
 
 // Size, modification time and FNV-1a of the bytes.
 std::string fingerprint(const fs::path& path) {
@@ -49,12 +36,6 @@ std::string fingerprint(const fs::path& path) {
   return std::to_string(bytes.size()) + ":" + std::to_string(h) + ":" + std::to_string(st.st_mtim.tv_sec) + "." +
          std::to_string(st.st_mtim.tv_nsec);
 }
-
-struct Result {
-  int code;
-  std::string out;
-  std::string err;
-};
 
 class KvdProgram : public testing::Test {
  protected:
@@ -74,26 +55,11 @@ class KvdProgram : public testing::Test {
   // Runs kvd with these arguments (no shell in between), as another user
   // when `asNobody` (through setpriv, for a root that reads every file).
   Result kvd(const std::vector<std::string>& arguments, bool asNobody = false) {
-    const fs::path out = folder / ".stdout", err = folder / ".stderr";
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-      std::freopen(out.c_str(), "wb", stdout);
-      std::freopen(err.c_str(), "wb", stderr);
-      std::vector<const char*> argv;
-      if (asNobody)
-        for (const char* a : {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"}) argv.push_back(a);
-      argv.push_back(ZEL_KVD);
-      for (const std::string& a : arguments) argv.push_back(a.c_str());
-      argv.push_back(nullptr);
-      ::execv(argv[0], const_cast<char* const*>(argv.data()));
-      ::_exit(127);
-    }
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    Result r{WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), readFile(out), readFile(err)};
-    fs::remove(out);
-    fs::remove(err);
-    return r;
+    std::vector<std::string> argv;
+    if (asNobody) argv = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    argv.push_back(ZEL_KVD);
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return zel::test::runProgram(argv, folder);
   }
 
   std::vector<std::string> names() const {

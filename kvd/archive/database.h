@@ -107,7 +107,8 @@ class Database {
   virtual void execute(std::string_view sql) = 0;
   // One statement with parameters $1, $2, …; each result row goes to
   // `onRow`. Returns the number of rows the statement changed (INSERT,
-  // UPDATE, DELETE), else 0.
+  // UPDATE, DELETE), else 0. Rows are streamed: `onRow` runs no other
+  // statement on the same database.
   virtual std::int64_t run(std::string_view sql, std::span<const Value> params = {},
                            const RowHandler& onRow = {}) = 0;
   // Inserts rows into `table`: `values` holds the rows one after another,

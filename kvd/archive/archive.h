@@ -104,10 +104,14 @@ struct Selection {
   bool unassigned = false;
   std::vector<std::int64_t> recordIds;
   // Records seen in an imported file: the import ids of that file (every
-  // import of the same contents or path), and optionally record indexes
-  // within it. Filled by Archive::importsOfFile.
+  // import of the same contents or path, from Archive::importsOf), and
+  // optionally the record indexes within it, as inclusive ranges.
   std::vector<std::int64_t> importIds;
-  std::vector<std::uint64_t> indexes;
+  struct IndexRange {
+    std::uint64_t first;
+    std::uint64_t last;
+  };
+  std::vector<IndexRange> indexes;
   bool any() const;  // whether any selector is given
 };
 
@@ -244,7 +248,6 @@ class Archive {
   std::uint64_t countRecords(const Selection& selection);
 
  private:
-  struct Impl;
   std::unique_ptr<Database> db_;
   std::optional<int> upgradedFrom_;
 };

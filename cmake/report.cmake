@@ -71,7 +71,8 @@ if(TARGET benchmarks)
   target_link_libraries(benchmarks PRIVATE zelreport)
 endif()
 
-# The report opened in a real browser (scripts/bootstrap installs Chromium).
+# The report and the protocol opened in a real browser (scripts/bootstrap
+# installs Chromium).
 if(TARGET zelcore_san)
   find_program(ZEL_CHROMIUM NAMES chromium chromium-browser REQUIRED)
   file(GLOB ZEL_REPORT_BROWSER_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/report/*.cpp)
@@ -79,6 +80,6 @@ if(TARGET zelcore_san)
   target_compile_options(report_browser_tests PRIVATE ${ZEL_WARNINGS})
   target_compile_definitions(report_browser_tests PRIVATE ZEL_CHROMIUM="${ZEL_CHROMIUM}"
                              ZEL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-  target_link_libraries(report_browser_tests PRIVATE zelreport GTest::gtest GTest::gtest_main Threads::Threads)
+  target_link_libraries(report_browser_tests PRIVATE zelreport zelkvd GTest::gtest GTest::gtest_main Threads::Threads)
   gtest_discover_tests(report_browser_tests DISCOVERY_TIMEOUT 60)
 endif()

@@ -36,6 +36,7 @@ constexpr PageText kTexts[] = {
     {"unknownModel", "not in the archive", "нет в архиве"},
     {"levels", "Reference levels", "Контрольные уровни"},
     {"level", "Level", "Уровень"},
+    {"basis", "Basis", "Основание"},
     {"informative",
      "The verdicts compare the means of the records with the levels as they stand: above when even the mean "
      "less its uncertainty exceeds the level, below when even the mean plus its uncertainty does not. A formal "

@@ -124,14 +124,7 @@ int parseSelection(const ArchiveSelectors& selectors, archive::Selection& select
     std::vector<IndexRange> ranges;
     if (!parseIndexList(selectors.indexes, ranges))
       return usageError(io, "--index " + selectors.indexes + ": record indexes such as 0,3,10-12", usage);
-    constexpr std::size_t kMostIndexes = 1000000;
-    for (const IndexRange& r : ranges)
-      for (std::uint64_t k = r.first;; ++k) {
-        if (selection.indexes.size() >= kMostIndexes)
-          return usageError(io, "--index " + selectors.indexes + ": more than a million records", usage);
-        selection.indexes.push_back(k);
-        if (k == r.last) break;
-      }
+    for (const IndexRange& r : ranges) selection.indexes.push_back({r.first, r.last});
   }
   return kExitOk;
 }

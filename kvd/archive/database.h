@@ -114,7 +114,8 @@ class Database {
   // Inserts rows into `table`: `values` holds the rows one after another,
   // `columns.size()` values each. With `ignoreConflicts` a row whose unique
   // key is already there (also inserted by another connection at the same
-  // time) is skipped. Returns the number of rows inserted.
+  // time) is skipped. Returns the number of rows inserted. All or nothing:
+  // when it fails, none of its rows stays.
   virtual std::int64_t insertRows(std::string_view table, std::span<const std::string_view> columns,
                                   std::span<const Value> values, bool ignoreConflicts) = 0;
 

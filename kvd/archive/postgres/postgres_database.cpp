@@ -234,11 +234,14 @@ class PostgresDatabase final : public Database {
  private:
   // The error of a failed result (or of the connection, for none).
   DatabaseError failure(const PGresult* r) const {
+    const char* state = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
+    // A closed socket shows only on libpq's next read: an error of libpq's
+    // own (no SQLSTATE) may be that.
+    if (!state && PQstatus(conn_) == CONNECTION_OK) PQconsumeInput(conn_);
     if (PQstatus(conn_) == CONNECTION_BAD) {
       return DatabaseError(Kind::Lost, "the archive server " + described_ + " closed the connection (" +
                                            oneLine(PQerrorMessage(conn_)) + ")");
     }
-    const char* state = r ? PQresultErrorField(r, PG_DIAG_SQLSTATE) : nullptr;
     const char* primary = r ? PQresultErrorField(r, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
     const char* detail = r ? PQresultErrorField(r, PG_DIAG_MESSAGE_DETAIL) : nullptr;
     std::string message = "the archive " + described_ + ": " + (primary ? primary : oneLine(PQerrorMessage(conn_)));

@@ -1,10 +1,8 @@
 #include "kvd/archive/postgres/postgres_text.h"
 
-#include <libpq-fe.h>
-
 #include <charconv>
 #include <cmath>
-#include <memory>
+#include <algorithm>
 
 namespace zel::archive::postgres {
 
@@ -53,26 +51,29 @@ std::string uriWithoutPassword(std::string_view uri) {
   return out + query;
 }
 
-// A key=value string, rebuilt from what libpq makes of it.
+// A key=value string with its password=… setting left out, the rest as written.
 std::string conninfoWithoutPassword(std::string_view conninfo) {
-  char* error = nullptr;
-  std::unique_ptr<PQconninfoOption, decltype(&PQconninfoFree)> options(
-      PQconninfoParse(std::string(conninfo).c_str(), &error), &PQconninfoFree);
-  if (!options) {
-    PQfreemem(error);
-    return "(a connection string that PostgreSQL cannot read)";
-  }
   std::string out;
-  for (auto* o = options.get(); o->keyword; ++o) {
-    if (!o->val || std::string_view(o->keyword) == "password") continue;
+  std::size_t i = 0;
+  const auto space = [&] {
+    return i < conninfo.size() && (conninfo[i] == ' ' || conninfo[i] == '\t' || conninfo[i] == '\n');
+  };
+  while (i < conninfo.size()) {
+    while (space()) ++i;
+    const std::size_t begin = i;
+    while (i < conninfo.size() && conninfo[i] != '=' && !space()) ++i;
+    const auto keyword = conninfo.substr(begin, i - begin);
+    while (space()) ++i;
+    if (i < conninfo.size() && conninfo[i] == '=') ++i;
+    while (space()) ++i;
+    const bool quoted = i < conninfo.size() && conninfo[i] == '\'';
+    if (quoted) ++i;
+    while (i < conninfo.size() && (quoted ? conninfo[i] != '\'' : !space())) i += conninfo[i] == '\\' ? 2 : 1;
+    if (quoted) ++i;
+    i = std::min(i, conninfo.size());
+    if (keyword.empty() || keyword == "password") continue;
     if (!out.empty()) out += ' ';
-    out += o->keyword;
-    out += "='";
-    for (const char* c = o->val; *c; ++c) {
-      if (*c == '\'' || *c == '\\') out += '\\';
-      out += *c;
-    }
-    out += '\'';
+    out += conninfo.substr(begin, i - begin);
   }
   return out;
 }

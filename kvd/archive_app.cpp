@@ -103,8 +103,11 @@ std::string archiveUsage(const std::string& command) {
            " [--format xlsx|csv|json|jsonl|kvd] [--csv-style excel-ru|rfc4180] [--spectrum] [--units pci]";
   else if (command == "stats")
     line = "kvd archive stats " + selectors + " [--by mode|point|room|object] [--format text|json] [--units pci]";
+  else if (command == "report")
+    line = "kvd archive report --object NAME -o protocol.html [--lang en|ru] [--norm NAME]...";
   else
-    return "usage: kvd archive import|where|object|objects|assign|unassign|device|devices|list|export|stats ... "
+    return "usage: kvd archive import|where|object|objects|assign|unassign|device|devices|list|export|stats|report "
+           "... "
            "[--archive PATH|URI] (kvd archive --help, kvd archive COMMAND --help)";
   return "usage: " + line + " [--archive PATH|URI]";
 }
@@ -118,6 +121,8 @@ struct ArchiveCli::State {
   ArchiveAssignOptions assign;
   ArchiveDeviceOptions device;
   ArchiveReadOptions read;
+  ArchiveReportOptions report;
+  std::string language = "en";
   std::vector<std::pair<CLI::App*, std::function<int(Streams&)>>> commands;
 
   // A subcommand and what runs when it is chosen.
@@ -221,9 +226,24 @@ ArchiveCli::ArchiveCli(CLI::App& app) : state_(std::make_unique<State>()) {
       ->check(CLI::IsMember({"mode", "point", "room", "object"}));
   c->add_option("--format", s.read.format, "text or json")->check(CLI::IsMember({"text", "json"}));
   addUnits(c, s.read.pci);
+  addReport();
 }
 
 ArchiveCli::~ArchiveCli() = default;
+
+void ArchiveCli::addReport() {
+  State& s = *state_;
+  CLI::App* c = s.add(s.archive, "report", "the protocol of an object as one HTML page", [&s](const std::string& l, Streams& io) {
+    s.report.russian = s.language == "ru";
+    return runArchiveReport(l, s.report, io);
+  });
+  c->add_option("--object", s.report.object, "the object")->required();
+  c->add_option("-o,--output", s.report.output, "the HTML file to write")->required();
+  c->add_option("--lang", s.language, "en or ru")->check(CLI::IsMember({"en", "ru"}));
+  c->add_option("--norm", s.report.norms,
+                "a reference level (repeatable): nrb-new, nrb-existing, who, eu, epa, flux")
+      ->allow_extra_args(false);
+}
 
 bool ArchiveCli::parsed() const { return state_->archive->parsed(); }
 

@@ -27,6 +27,8 @@ class ArchiveCli {
   int run(Streams& io);
 
  private:
+  void addReport();
+
   struct State;
   std::unique_ptr<State> state_;
 };

@@ -14,6 +14,8 @@
 
 #include "kvd/archive/archive.h"
 #include "kvd/commands.h"
+#include "kvd/output_file.h"
+#include "kvd/text_sink.h"
 
 namespace zel::cli {
 
@@ -118,6 +120,10 @@ int parseSelection(const ArchiveSelectors& selectors, archive::Selection& select
                    const std::string& usage);
 int resolveSelection(const ArchiveSelectors& selectors, archive::Archive& archive, archive::Selection& selection,
                      Streams& io);
+
+// Creates the output file's temporary beside `name` (UTF-8); false when it
+// cannot, said on `diagnostics`.
+bool createOutput(OutputFile& output, const std::string& name, Diagnostics& diagnostics);
 
 // A file's absolute path, normalised, as UTF-8: how the archive keeps
 // where a file was imported from.

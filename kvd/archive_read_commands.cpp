@@ -50,10 +50,7 @@ int exportMeasurementFile(archive::Archive& archive, const archive::Selection& s
   Diagnostics diagnostics(io.err);
   OutputFile output;
   std::string why;
-  if (!output.create(target, why)) {
-    diagnostics.failed(name + ": " + why);
-    return kExitFailed;
-  }
+  if (!createOutput(output, name, diagnostics)) return kExitFailed;
   std::uint64_t written = 0;
   bool failed = false;
   archive.forEachRecord(selection, [&](const archive::StoredRecord& r) {
@@ -78,10 +75,7 @@ int exportTable(archive::Archive& archive, const archive::Selection& selection, 
   Diagnostics diagnostics(io.err);
   OutputFile output;
   std::string why;
-  if (!output.create(platform::pathFromUtf8(options.output), why)) {
-    diagnostics.failed(options.output + ": " + why);
-    return kExitFailed;
-  }
+  if (!createOutput(output, options.output, diagnostics)) return kExitFailed;
   std::optional<platform::CsvStyle> style;
   if (options.csvStyle == "excel-ru") style = platform::CsvStyle{';', ',', true, true};
   if (options.csvStyle == "rfc4180") style = platform::CsvStyle{',', '.', false, false};

@@ -55,6 +55,13 @@ int withArchive(const std::string& option, bool create, Streams& io,
   }
 }
 
+bool createOutput(OutputFile& output, const std::string& name, Diagnostics& diagnostics) {
+  std::string why;
+  if (output.create(platform::pathFromUtf8(name), why)) return true;
+  diagnostics.failed(name + ": " + why);
+  return false;
+}
+
 std::string absolutePathText(const std::string& name) {
   const fs::path path = platform::pathFromUtf8(name);
   std::error_code ec;

@@ -12,6 +12,10 @@
 #include "kvd/stats.h"
 #include "kvd/text_sink.h"
 
+namespace zel::report {
+struct Norm;
+}
+
 namespace zel::cli {
 
 inline constexpr int kExitOk = 0;
@@ -87,6 +91,9 @@ struct ReportOptions {
   std::string pages = "none";  // none, all, or indexes such as 0,3,10-12
 };
 int runReport(const ReportOptions& options, Streams& io);
+// The reference levels of --norm NAME..., each once, in the order given;
+// else why not (a name that is none of them).
+std::string chooseNorms(const std::vector<std::string>& names, std::vector<const report::Norm*>& norms);
 inline constexpr const char* kReportUsage =
     "usage: kvd report FILE... -o report.html [--title TEXT] [--from DATETIME] [--to DATETIME] [--norm NAME]... "
     "[--units bq|pci] [--lang en|ru] [--pages none|all|INDEX-LIST]";

@@ -106,6 +106,19 @@ std::string mainQuantityName(const ListValue& pair, const std::vector<Quantity>&
 
 }  // namespace
 
+std::string chooseNorms(const std::vector<std::string>& names, std::vector<const report::Norm*>& norms) {
+  for (const std::string& norm : names) {
+    const report::Norm* n = report::findNorm(norm);
+    if (n == nullptr) {
+      std::string known;
+      for (const report::Norm& each : report::allNorms()) known += (known.empty() ? "" : ", ") + std::string(each.name);
+      return "--norm " + norm + ": not a reference level (" + known + ")";
+    }
+    if (std::find(norms.begin(), norms.end(), n) == norms.end()) norms.push_back(n);
+  }
+  return {};
+}
+
 int runReport(const ReportOptions& options, Streams& io) {
   Diagnostics diagnostics(io.err);
   const std::filesystem::path output = platform::pathFromUtf8(options.output);
@@ -127,15 +140,8 @@ int runReport(const ReportOptions& options, Streams& io) {
   input.units = options.pci ? report::Units::PCi : report::Units::Bq;
   if (options.period.from) input.from = readableDateTimeText(*options.period.from);
   if (options.period.to) input.to = readableDateTimeText(*options.period.to);
-  for (const std::string& norm : options.norms) {
-    const report::Norm* n = report::findNorm(norm);
-    if (n == nullptr) {
-      std::string known;
-      for (const report::Norm& each : report::allNorms()) known += (known.empty() ? "" : ", ") + std::string(each.name);
-      return usageError(io, "--norm " + norm + ": not a reference level (" + known + ")", kReportUsage);
-    }
-    if (std::find(input.norms.begin(), input.norms.end(), n) == input.norms.end()) input.norms.push_back(n);
-  }
+  if (const std::string why = chooseNorms(options.norms, input.norms); !why.empty())
+    return usageError(io, why, kReportUsage);
 
   std::map<std::uint32_t, ModeSeries> series;
   std::uint64_t undated = 0;

@@ -260,6 +260,22 @@ TEST_F(ArchiveCommands, ReadingSelectorsListExportAndStats) {
   EXPECT_EQ(all["modes"][0]["count"], 3);
 }
 
+TEST_F(ArchiveCommands, ProtocolOfAnObject) {
+  ok({"archive", "import", a, b});
+  ok({"archive", "object", "add", "Дом <7> & \"сад\""});
+  ok({"archive", "assign", "Дом <7> & \"сад\"", "--room", "12", "--device", "101", "--from", "2019-07-05", "--to",
+      "2019-07-05"});
+  const fs::path html = folder / "protocol.html";
+  EXPECT_EQ(ok({"archive", "report", "--object", "Дом <7> & \"сад\"", "-o", html.string(), "--lang", "ru"}).out,
+            html.string() + ": the protocol of Дом <7> & \"сад\", 1 point, 2 records\n");
+  const std::string page = readFile(html);
+  EXPECT_EQ(page.find("<7>"), std::string::npos);  // the name is escaped, never markup
+  EXPECT_NE(page.find("Дом"), std::string::npos);
+  EXPECT_EQ(kvd({"archive", "report", "--object", "nobody", "-o", (folder / "n.html").string()}).code, 1);
+  EXPECT_EQ(kvd({"archive", "report", "--object", "Дом", "-o", a}).code, 2);
+  EXPECT_FALSE(fs::exists(folder / "n.html"));
+}
+
 TEST_F(ArchiveCommands, UsageAndMissingArchive) {
   const Result missing = kvd({"archive", "list"});
   EXPECT_EQ(missing.code, 1);

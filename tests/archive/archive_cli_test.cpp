@@ -8,12 +8,12 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <random>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
+#include "tests/archive/backend_fixture.h"
 #include "tests/cli/program_run.h"
 
 namespace {
@@ -34,21 +34,19 @@ constexpr const char* kFileB =
     "deviceNumber=101 mode=1 date=06.07.2019 time=09:00:00 primaryResult=200 primaryError=30\n"
     "deviceNumber=202 mode=1 date=08.07.2019 time=12:00:00 primaryResult=90 primaryError=10\n";
 
-class ArchiveCommands : public testing::Test {
+// Each case on a fresh SQLite file and on a fresh PostgreSQL database.
+class ArchiveCommands : public zel::archive::test::BackendTest {
  protected:
   void SetUp() override {
-    std::random_device random;
-    folder = fs::temp_directory_path() / ("kvd_archive_" + std::to_string(random()) + std::to_string(random()));
-    fs::create_directories(folder);
-    archive = (folder / "lab.sqlite").string();
+    BackendTest::SetUp();
+    if (HasFatalFailure()) return;
+    db_.reset();  // kvd opens the archive itself
+    folder = dir_;
+    archive = location();
     a = (folder / "a.kvd").string();
     b = (folder / "b.kvd").string();
     writeFile(a, kvdBytes(kFileA));
     writeFile(b, kvdBytes(kFileB));
-  }
-  void TearDown() override {
-    std::error_code ec;
-    fs::remove_all(folder, ec);
   }
 
   // Runs `kvd archive ARGS... --archive ARCHIVE`, no shell in between.
@@ -86,7 +84,7 @@ class ArchiveCommands : public testing::Test {
   std::string archive, a, b;
 };
 
-TEST_F(ArchiveCommands, EachRecordStoredOnceWhateverFileItCameIn) {
+TEST_P(ArchiveCommands, EachRecordStoredOnceWhateverFileItCameIn) {
   const Result first = ok({"archive", "import", a, b, "--format", "json"});
   EXPECT_EQ(Json::parse(first.out),
             Json::parse(R"({"files": [{"file": ")" + a + R"(", "records": 3, "new": 3, "known": 0, "partial": 0},
@@ -96,8 +94,10 @@ TEST_F(ArchiveCommands, EachRecordStoredOnceWhateverFileItCameIn) {
   fs::copy_file(a, copy);
   EXPECT_EQ(ok({"archive", "import", copy}).out.substr(0, copy.size() + 50),
             copy + ": already imported (same contents), nothing added\n");
-  EXPECT_EQ(listed({}), (std::vector<std::string>{"1", "2", "3", "4"}));
-  const Result where = ok({"archive", "where", "3", "--format", "json"});
+  // The ids are the database's to give; the list shows them in date order.
+  const std::vector<std::string> id = listed({});
+  ASSERT_EQ(id.size(), 4u);
+  const Result where = ok({"archive", "where", id[2], "--format", "json"});
   const Json sightings = Json::parse(where.out)["files"];
   ASSERT_EQ(sightings.size(), 2u);
   EXPECT_EQ(sightings[0]["file"], a);
@@ -106,7 +106,7 @@ TEST_F(ArchiveCommands, EachRecordStoredOnceWhateverFileItCameIn) {
   EXPECT_EQ(sightings[1]["index"], 0);
 }
 
-TEST_F(ArchiveCommands, FoldersInAnyLetterCaseAndBadFilesSaidOnce) {
+TEST_P(ArchiveCommands, FoldersInAnyLetterCaseAndBadFilesSaidOnce) {
   const fs::path sub = folder / "in" / "Подвал";
   fs::create_directories(sub);
   writeFile(sub / "X.KVD", kvdBytes("deviceNumber=7 mode=1 primaryResult=1"));
@@ -128,9 +128,11 @@ TEST_F(ArchiveCommands, FoldersInAnyLetterCaseAndBadFilesSaidOnce) {
   EXPECT_EQ(readFile(folder / "in" / "y.kVd"), before);
 }
 
-TEST_F(ArchiveCommands, AssignByEverySelectorAndMoveOnlyWhenAsked) {
+TEST_P(ArchiveCommands, AssignByEverySelectorAndMoveOnlyWhenAsked) {
   ok({"archive", "import", a, b});
   ok({"archive", "object", "add", "School"});
+  const std::vector<std::string> id = listed({});  // in date order
+  ASSERT_EQ(id.size(), 4u);
   const struct {
     std::vector<std::string> arguments;
     int code;
@@ -140,17 +142,17 @@ TEST_F(ArchiveCommands, AssignByEverySelectorAndMoveOnlyWhenAsked) {
        "2 records assigned to School / room 101 (point created)\n"},
       {{"--room", "102", "--floor", "1", "--file", b, "--index", "1"}, 0,
        "1 record assigned to School / floor 1 / room 102 (point created)\n"},
-      {{"--room", "102", "--floor", "1", "--record", "4"}, 0,
+      {{"--room", "102", "--floor", "1", "--record", id[3]}, 0,
        "0 records assigned to School / floor 1 / room 102 (1 there already)\n"},
-      {{"--room", "102", "--floor", "1", "--record", "1"}, 1, ""},
-      {{"--room", "102", "--floor", "1", "--record", "1", "--move"}, 0,
+      {{"--room", "102", "--floor", "1", "--record", id[0]}, 1, ""},
+      {{"--room", "102", "--floor", "1", "--record", id[0], "--move"}, 0,
        "1 record assigned to School / floor 1 / room 102 (1 moved from other points)\n"},
       {{"--room", "9", "--file", (folder / "never.kvd").string()}, 1, ""},
       {{"--room", "9", "--file", a, "--index", "3-1"}, 2, ""},
       {{"--room", "9", "--device", "101", "--from", "2019-07-06", "--to", "2019-07-05"}, 2, ""},
       {{"--room", "9", "--device", "101", "--from", "31.02.2019", "--to", "2019-07-05"}, 2, ""},
       {{"--room", "9", "--device", "101"}, 2, ""},
-      {{"--room", "9", "--record", "1", "--file", a}, 2, ""},
+      {{"--room", "9", "--record", id[0], "--file", a}, 2, ""},
   };
   for (const auto& step : steps) {
     std::vector<std::string> arguments{"archive", "assign", "School"};
@@ -168,9 +170,9 @@ TEST_F(ArchiveCommands, AssignByEverySelectorAndMoveOnlyWhenAsked) {
       EXPECT_NE(r.err.find("usage: kvd archive assign"), std::string::npos) << r.err;
     }
   }
-  EXPECT_EQ(kvd({"archive", "assign", "Nobody", "--room", "1", "--record", "1"}).code, 1);
-  EXPECT_EQ(listed({"--room", "101"}), (std::vector<std::string>{"2"}));
-  EXPECT_EQ(listed({"--unassigned"}), (std::vector<std::string>{"3"}));
+  EXPECT_EQ(kvd({"archive", "assign", "Nobody", "--room", "1", "--record", id[0]}).code, 1);
+  EXPECT_EQ(listed({"--room", "101"}), (std::vector<std::string>{id[1]}));
+  EXPECT_EQ(listed({"--unassigned"}), (std::vector<std::string>{id[2]}));
 
   const Result refused = kvd({"archive", "object", "remove", "School"});
   EXPECT_EQ(refused.code, 1);
@@ -179,10 +181,10 @@ TEST_F(ArchiveCommands, AssignByEverySelectorAndMoveOnlyWhenAsked) {
   EXPECT_EQ(ok({"archive", "object", "remove", "School", "--unassign"}).out,
             "Object \"School\" removed; 3 records unassigned, still in the archive\n");
   EXPECT_EQ(listed({"--unassigned"}).size(), 4u);
-  EXPECT_EQ(ok({"archive", "unassign", "--record", "1"}).out, "0 records unassigned\n");
+  EXPECT_EQ(ok({"archive", "unassign", "--record", id[0]}).out, "0 records unassigned\n");
 }
 
-TEST_F(ArchiveCommands, PlanRowsCheckedBeforeAnythingChanges) {
+TEST_P(ArchiveCommands, PlanRowsCheckedBeforeAnythingChanges) {
   ok({"archive", "import", a, b});
   const fs::path good = folder / "plan.csv", bad = folder / "bad plan.csv";
   writeFile(good, "\xEF\xBB\xBF Room ;OBJECT;address;Floor;point;device;from;to\r\n"
@@ -206,22 +208,24 @@ TEST_F(ArchiveCommands, PlanRowsCheckedBeforeAnythingChanges) {
   EXPECT_EQ(objects[0]["records"], 2);
 }
 
-TEST_F(ArchiveCommands, ReadingSelectorsListExportAndStats) {
+TEST_P(ArchiveCommands, ReadingSelectorsListExportAndStats) {
   ok({"archive", "import", a, b});
+  const std::vector<std::string> id = listed({});  // in date order
+  ASSERT_EQ(id.size(), 4u);
   ok({"archive", "object", "add", "O'Brien\"; DROP TABLE records; --", "--notes", "a;b \"c\" Ёж"});
-  ok({"archive", "assign", "O'Brien\"; DROP TABLE records; --", "--room", "R", "--record", "1", "2"});
+  ok({"archive", "assign", "O'Brien\"; DROP TABLE records; --", "--room", "R", "--record", id[0], id[1]});
   const struct {
     std::vector<std::string> selectors;
     std::vector<std::string> ids;
   } cases[] = {
-      {{}, {"1", "2", "3", "4"}},
-      {{"--device", "202"}, {"4"}},
-      {{"--mode", "14"}, {"2"}},
-      {{"--mode", "14", "--mode", "1", "--to", "2019-07-05"}, {"1", "2"}},
-      {{"--from", "06.07.2019 00:00"}, {"3", "4"}},
-      {{"--object", "O'Brien\"; DROP TABLE records; --"}, {"1", "2"}},
-      {{"--room", "R", "--mode", "1"}, {"1"}},
-      {{"--unassigned", "--device", "101"}, {"3"}},
+      {{}, {id[0], id[1], id[2], id[3]}},
+      {{"--device", "202"}, {id[3]}},
+      {{"--mode", "14"}, {id[1]}},
+      {{"--mode", "14", "--mode", "1", "--to", "2019-07-05"}, {id[0], id[1]}},
+      {{"--from", "06.07.2019 00:00"}, {id[2], id[3]}},
+      {{"--object", "O'Brien\"; DROP TABLE records; --"}, {id[0], id[1]}},
+      {{"--room", "R", "--mode", "1"}, {id[0]}},
+      {{"--unassigned", "--device", "101"}, {id[2]}},
   };
   for (const auto& c : cases) EXPECT_EQ(listed(c.selectors), c.ids) << testing::PrintToString(c.selectors);
   EXPECT_EQ(kvd({"archive", "list", "--object", "nobody"}).code, 1);
@@ -231,7 +235,7 @@ TEST_F(ArchiveCommands, ReadingSelectorsListExportAndStats) {
   ok({"archive", "export", "-o", json.string(), "--object", "O'Brien\"; DROP TABLE records; --"});
   const Json rows = Json::parse(readFile(json));
   ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(rows[0]["Record ID"], 1);
+  EXPECT_EQ(rows[0]["Record ID"], std::stoll(id[0]));
   EXPECT_EQ(rows[0]["Object"], "O'Brien\"; DROP TABLE records; --");
   EXPECT_EQ(rows[0]["Room"], "R");
   EXPECT_EQ(rows[0]["File"], a);
@@ -260,7 +264,7 @@ TEST_F(ArchiveCommands, ReadingSelectorsListExportAndStats) {
   EXPECT_EQ(all["modes"][0]["count"], 3);
 }
 
-TEST_F(ArchiveCommands, ProtocolOfAnObject) {
+TEST_P(ArchiveCommands, ProtocolOfAnObject) {
   ok({"archive", "import", a, b});
   ok({"archive", "object", "add", "Дом <7> & \"сад\""});
   ok({"archive", "assign", "Дом <7> & \"сад\"", "--room", "12", "--device", "101", "--from", "2019-07-05", "--to",
@@ -276,7 +280,8 @@ TEST_F(ArchiveCommands, ProtocolOfAnObject) {
   EXPECT_FALSE(fs::exists(folder / "n.html"));
 }
 
-TEST_F(ArchiveCommands, UsageAndMissingArchive) {
+TEST_P(ArchiveCommands, UsageAndMissingArchive) {
+  archive = (folder / "none.sqlite").string();
   const Result missing = kvd({"archive", "list"});
   EXPECT_EQ(missing.code, 1);
   EXPECT_EQ(missing.err, "kvd: archive " + archive + ": there is no archive yet (kvd archive import FILE... makes it)\n");
@@ -293,5 +298,7 @@ TEST_F(ArchiveCommands, UsageAndMissingArchive) {
   for (const char* command : {"import", "where", "assign", "unassign", "objects", "devices", "export", "stats"})
     EXPECT_NE(help.find(command), std::string::npos) << command;
 }
+
+INSTANTIATE_BACKENDS(ArchiveCommands);
 
 }  // namespace

@@ -9,6 +9,8 @@ add_library(zelkvd STATIC ${ZEL_KVD_SOURCES})
 target_compile_options(zelkvd PRIVATE ${ZEL_KVD_WARNINGS})
 target_compile_definitions(zelkvd PRIVATE ${ZEL_KVD_DEFINITIONS})
 target_link_libraries(zelkvd PUBLIC zelcore zelreport xlsxwriter sqlite3_static header_only)
+# No libpq for Windows: the archive is SQLite there (kvd/archive/win32).
+target_sources(zelkvd PRIVATE ${CMAKE_SOURCE_DIR}/kvd/archive/win32/postgres_unavailable.cpp)
 
 add_executable(kvd ${CMAKE_SOURCE_DIR}/kvd/main.cpp)
 target_compile_options(kvd PRIVATE ${ZEL_WARNINGS})

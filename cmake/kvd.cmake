@@ -2,8 +2,7 @@
 # and kvd/export/ but main.cpp), the program, its tests and benchmarks.
 # Included by the native build after the core, unit tests, benchmarks and
 # the report library.
-find_package(PkgConfig REQUIRED)
-pkg_check_modules(XLSXWRITER REQUIRED IMPORTED_TARGET xlsxwriter)
+include(${CMAKE_SOURCE_DIR}/cmake/xlsxwriter.cmake)
 find_package(CLI11 CONFIG REQUIRED)
 find_package(nlohmann_json 3 CONFIG REQUIRED)
 
@@ -12,13 +11,13 @@ include(${CMAKE_SOURCE_DIR}/cmake/kvd_sources.cmake)
 add_library(zelkvd STATIC ${ZEL_KVD_SOURCES})
 target_compile_options(zelkvd PRIVATE ${ZEL_KVD_WARNINGS})
 target_compile_definitions(zelkvd PRIVATE ${ZEL_KVD_DEFINITIONS})
-target_link_libraries(zelkvd PUBLIC zelcore zelreport PkgConfig::XLSXWRITER CLI11::CLI11 nlohmann_json::nlohmann_json)
+target_link_libraries(zelkvd PUBLIC zelcore zelreport xlsxwriter CLI11::CLI11 nlohmann_json::nlohmann_json)
 
 # The same sources with the sanitizers, for the unit tests.
 add_library(zelkvd_san STATIC ${ZEL_KVD_SOURCES})
 target_compile_options(zelkvd_san PRIVATE ${ZEL_KVD_WARNINGS} ${ZEL_SANITIZE} -O1 -g)
 target_compile_definitions(zelkvd_san PRIVATE ${ZEL_KVD_DEFINITIONS})
-target_link_libraries(zelkvd_san PUBLIC zelcore_san zelreport_san PkgConfig::XLSXWRITER CLI11::CLI11 nlohmann_json::nlohmann_json)
+target_link_libraries(zelkvd_san PUBLIC zelcore_san zelreport_san xlsxwriter CLI11::CLI11 nlohmann_json::nlohmann_json)
 target_link_libraries(unit_tests PRIVATE zelkvd_san)
 
 add_executable(kvd ${CMAKE_SOURCE_DIR}/kvd/main.cpp)

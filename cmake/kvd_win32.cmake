@@ -1,6 +1,7 @@
 # The companion as Windows programs: kvd.exe for the console, and kvdw.exe,
 # its entry for Explorer's verbs, which opens no console window.
 include(${CMAKE_SOURCE_DIR}/cmake/xlsxwriter.cmake)
+include(${CMAKE_SOURCE_DIR}/cmake/header_only.cmake)
 include(${CMAKE_SOURCE_DIR}/cmake/sqlite.cmake)
 include(${CMAKE_SOURCE_DIR}/cmake/kvd_sources.cmake)
 include(${CMAKE_SOURCE_DIR}/cmake/report.cmake)

@@ -2,22 +2,30 @@
 # and kvd/export/ but main.cpp), the program, its tests and benchmarks.
 # Included by the native build after the core, unit tests, benchmarks and
 # the report library.
+find_package(PkgConfig REQUIRED)
 include(${CMAKE_SOURCE_DIR}/cmake/xlsxwriter.cmake)
 find_package(CLI11 CONFIG REQUIRED)
 find_package(nlohmann_json 3 CONFIG REQUIRED)
+find_package(SQLite3 REQUIRED)
+pkg_check_modules(LIBPQ REQUIRED IMPORTED_TARGET libpq)
+find_package(OpenSSL REQUIRED)
 
 include(${CMAKE_SOURCE_DIR}/cmake/kvd_sources.cmake)
 
-add_library(zelkvd STATIC ${ZEL_KVD_SOURCES})
+add_library(zelkvd STATIC ${ZEL_KVD_SOURCES} ${ZEL_KVD_ARCHIVE_SOURCES} ${ZEL_KVD_POSTGRES_SOURCES}
+            ${ZEL_KVD_LINUX_SOURCES})
 target_compile_options(zelkvd PRIVATE ${ZEL_KVD_WARNINGS})
 target_compile_definitions(zelkvd PRIVATE ${ZEL_KVD_DEFINITIONS})
-target_link_libraries(zelkvd PUBLIC zelcore zelreport xlsxwriter CLI11::CLI11 nlohmann_json::nlohmann_json)
+target_link_libraries(zelkvd PUBLIC zelcore zelreport xlsxwriter CLI11::CLI11 nlohmann_json::nlohmann_json
+                      SQLite::SQLite3 PkgConfig::LIBPQ OpenSSL::Crypto)
 
 # The same sources with the sanitizers, for the unit tests.
-add_library(zelkvd_san STATIC ${ZEL_KVD_SOURCES})
+add_library(zelkvd_san STATIC ${ZEL_KVD_SOURCES} ${ZEL_KVD_ARCHIVE_SOURCES} ${ZEL_KVD_POSTGRES_SOURCES}
+            ${ZEL_KVD_LINUX_SOURCES})
 target_compile_options(zelkvd_san PRIVATE ${ZEL_KVD_WARNINGS} ${ZEL_SANITIZE} -O1 -g)
 target_compile_definitions(zelkvd_san PRIVATE ${ZEL_KVD_DEFINITIONS})
-target_link_libraries(zelkvd_san PUBLIC zelcore_san zelreport_san xlsxwriter CLI11::CLI11 nlohmann_json::nlohmann_json)
+target_link_libraries(zelkvd_san PUBLIC zelcore_san zelreport_san xlsxwriter CLI11::CLI11 nlohmann_json::nlohmann_json
+                      SQLite::SQLite3 PkgConfig::LIBPQ OpenSSL::Crypto)
 target_link_libraries(unit_tests PRIVATE zelkvd_san)
 
 add_executable(kvd ${CMAKE_SOURCE_DIR}/kvd/main.cpp)
@@ -47,3 +55,28 @@ target_compile_definitions(kvd_spreadsheet_tests PRIVATE ZEL_KVD="$<TARGET_FILE:
 target_link_libraries(kvd_spreadsheet_tests PRIVATE zelkvd GTest::gtest GTest::gtest_main Threads::Threads)
 add_dependencies(kvd_spreadsheet_tests kvd)
 gtest_discover_tests(kvd_spreadsheet_tests DISCOVERY_TIMEOUT 60 PROPERTIES RUN_SERIAL TRUE)
+
+# The archive on both of its databases: a real SQLite file, and a real
+# PostgreSQL server that ctest starts once for the archive tests and stops
+# after them (tests/archive/pg-server: as nobody under root, on a Unix
+# socket in its folder only). The folder is in /tmp, one per build tree, so
+# that the socket's path stays short.
+set(ZEL_PG_SERVER_SCRIPT ${CMAKE_SOURCE_DIR}/tests/archive/pg-server)
+string(MD5 ZEL_BUILD_TREE_HASH "${CMAKE_BINARY_DIR}")
+string(SUBSTRING ${ZEL_BUILD_TREE_HASH} 0 12 ZEL_BUILD_TREE_HASH)
+set(ZEL_PG_TEST_SERVER /tmp/kvd-pg-${ZEL_BUILD_TREE_HASH})
+file(GLOB ZEL_ARCHIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/archive/*.cpp)
+if(ZEL_ARCHIVE_TESTS)
+  add_executable(archive_tests ${ZEL_ARCHIVE_TESTS})
+  target_compile_options(archive_tests PRIVATE ${ZEL_KVD_WARNINGS} ${ZEL_SANITIZE} -O1 -g)
+  target_compile_definitions(archive_tests PRIVATE ZEL_KVD="$<TARGET_FILE:kvd>" ZEL_KVDGEN="$<TARGET_FILE:kvdgen>"
+                             ZEL_PG_SERVER_SCRIPT="${ZEL_PG_SERVER_SCRIPT}")
+  target_link_libraries(archive_tests PRIVATE zelkvd_san GTest::gtest GTest::gtest_main Threads::Threads)
+  add_dependencies(archive_tests kvd kvdgen)
+  add_test(NAME archive_server_start COMMAND ${ZEL_PG_SERVER_SCRIPT} start ${ZEL_PG_TEST_SERVER} --fresh)
+  add_test(NAME archive_server_stop COMMAND ${ZEL_PG_SERVER_SCRIPT} remove ${ZEL_PG_TEST_SERVER})
+  set_tests_properties(archive_server_start PROPERTIES FIXTURES_SETUP archive_server)
+  set_tests_properties(archive_server_stop PROPERTIES FIXTURES_CLEANUP archive_server)
+  gtest_discover_tests(archive_tests DISCOVERY_TIMEOUT 60 PROPERTIES FIXTURES_REQUIRED archive_server
+                       ENVIRONMENT ZEL_PG_SERVER=${ZEL_PG_TEST_SERVER})
+endif()

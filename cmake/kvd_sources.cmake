@@ -12,3 +12,14 @@ set(ZEL_KVD_DEFINITIONS ZEL_VERSION="${PROJECT_VERSION}")
 # GCC 12 warns falsely of overlapping copies in std::string's operator+
 # (GCC bug 105329); the texts kvd builds with it are ordinary.
 set(ZEL_KVD_WARNINGS ${ZEL_WARNINGS} $<$<AND:$<CXX_COMPILER_ID:GNU>,$<VERSION_LESS:$<CXX_COMPILER_VERSION>,13>>:-Wno-restrict>)
+
+# The archive: its rules and queries over the database seam, and the SQLite
+# store. The PostgreSQL store and the SHA-256 of files and records come from
+# the platform's libraries (libpq and libcrypto on Linux).
+file(GLOB ZEL_KVD_ARCHIVE_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/kvd/archive/*.cpp
+  ${CMAKE_SOURCE_DIR}/kvd/archive/sqlite/*.cpp)
+# The protocol of an object needs no database: the Windows build has it too.
+file(GLOB ZEL_KVD_PROTOCOL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/kvd/archive/protocol*.cpp)
+file(GLOB ZEL_KVD_POSTGRES_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/kvd/archive/postgres/*.cpp)
+file(GLOB ZEL_KVD_LINUX_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/kvd/linux/*.cpp)

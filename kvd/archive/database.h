@@ -107,13 +107,15 @@ class Database {
   virtual void execute(std::string_view sql) = 0;
   // One statement with parameters $1, $2, …; each result row goes to
   // `onRow`. Returns the number of rows the statement changed (INSERT,
-  // UPDATE, DELETE), else 0.
+  // UPDATE, DELETE), else 0. Rows are streamed: `onRow` runs no other
+  // statement on the same database.
   virtual std::int64_t run(std::string_view sql, std::span<const Value> params = {},
                            const RowHandler& onRow = {}) = 0;
   // Inserts rows into `table`: `values` holds the rows one after another,
   // `columns.size()` values each. With `ignoreConflicts` a row whose unique
   // key is already there (also inserted by another connection at the same
-  // time) is skipped. Returns the number of rows inserted.
+  // time) is skipped. Returns the number of rows inserted. All or nothing:
+  // when it fails, none of its rows stays.
   virtual std::int64_t insertRows(std::string_view table, std::span<const std::string_view> columns,
                                   std::span<const Value> values, bool ignoreConflicts) = 0;
 

@@ -1,0 +1,216 @@
+// Importing a file: every record once, by its 688 bytes. The records come in
+// chunks; per chunk one query finds those already stored, the new ones are
+// inserted with what they mean (the columns of the view `records`), and
+// every record of the file is remembered as seen there. One file is one
+// transaction, so an interrupted import leaves nothing of its file.
+#include <array>
+#include <deque>
+#include <map>
+#include <string_view>
+
+#include "kvd/archive/archive.h"
+#include "kvd/archive/location.h"
+#include "kvd/archive/schema.h"
+#include "kvd/archive/selection_sql.h"
+#include "kvd/archive/sha256.h"
+#include "kvd/record_meaning.h"
+
+namespace zel::archive {
+
+namespace {
+
+constexpr std::size_t kChunk = 1024;
+
+Value numberValue(const cli::Number& n) {
+  using K = cli::Number::Kind;
+  switch (n.kind) {
+    case K::None: return Value::null();
+    case K::Unsigned: return Value::of(static_cast<std::int64_t>(n.u));
+    case K::Signed: return Value::of(n.i);
+    default: return n.finite() ? Value::ofReal(n.toDouble()) : Value::null();
+  }
+}
+
+std::string_view digestBytes(const Digest& d) { return {reinterpret_cast<const char*>(d.data()), d.size()}; }
+
+// The columns of a new stored record and their values, row after row.
+class RecordRows {
+ public:
+  RecordRows() {
+    names_ = {"digest", "raw", "first_import_id", "first_index"};
+    for (const schema::Column& c : schema::meaningColumns()) names_.push_back(c.name);
+  }
+  const std::vector<std::string_view>& columns() const { return names_; }
+
+  void add(const Digest& digest, const MeasurementRecord& record, std::int64_t importId, std::uint64_t index) {
+    Slot& slot = slots_.emplace_back();
+    slot.digest = digest;
+    slot.record = record;
+    const cli::DateTime t = cli::recordDateTime(record);
+    slot.dateTime = cli::isCalendarDate(t) ? timestampText(t) : std::string();
+    const cli::ListValue pair = cli::listValue(record, false);
+    values_.push_back(Value::ofBlob(digestBytes(slot.digest)));
+    values_.push_back(Value::ofBlob({reinterpret_cast<const char*>(slot.record.bytes.data()), kRecordSize}));
+    values_.push_back(Value::of(importId));
+    values_.push_back(Value::of(static_cast<std::int64_t>(index)));
+    values_.push_back(slot.dateTime.empty() ? Value::null() : Value::ofText(slot.dateTime));
+    values_.push_back(Value::of(pair.mode));
+    values_.push_back(Value::ofText(pair.modeName));
+    values_.push_back(numberValue(pair.value));
+    values_.push_back(numberValue(pair.error));
+    values_.push_back(Value::ofText(cli::unitText(pair.unit)));
+    std::array<cli::Number, cli::kFieldCount> fields;
+    cli::fieldNumbers(record, fields.data());
+    for (const cli::Number& n : fields) values_.push_back(numberValue(n));
+    std::array<std::uint32_t, 4> sums{};
+    const int windows = windows_.sums(record, sums);
+    for (int w = 0; w < 4; ++w) values_.push_back(w < windows ? Value::of(sums[w]) : Value::null());
+  }
+  bool empty() const { return values_.empty(); }
+  std::span<const Value> values() const { return values_; }
+  void clear() {
+    slots_.clear();
+    values_.clear();
+  }
+
+ private:
+  struct Slot {
+    Digest digest;
+    MeasurementRecord record;
+    std::string dateTime;
+  };
+  std::vector<std::string_view> names_;
+  std::deque<Slot> slots_;  // the values view into these
+  std::vector<Value> values_;
+  cli::WindowSumCalculator windows_;
+};
+
+using IdsByDigest = std::map<Digest, std::int64_t>;
+
+// The stored ids of those of `digests` that the archive holds.
+void findStored(Database& db, const std::vector<Digest>& digests, IdsByDigest& out) {
+  if (digests.empty()) return;
+  std::string sql = "SELECT digest, record_id FROM stored_records WHERE digest IN (";
+  std::vector<Value> values;
+  values.reserve(digests.size());
+  for (std::size_t k = 0; k < digests.size(); ++k) {
+    sql += (k ? ", $" : "$") + std::to_string(k + 1);
+    values.push_back(Value::ofBlob(digestBytes(digests[k])));
+  }
+  sql += ")";
+  db.run(sql, values, [&](const Row& row) {
+    const std::string bytes = row.blob(0);
+    Digest d{};
+    if (bytes.size() == d.size()) {
+      std::copy(bytes.begin(), bytes.end(), d.begin());
+      out[d] = row.integer(1);
+    }
+  });
+}
+
+class ChunkImporter {
+ public:
+  ChunkImporter(Database& db, std::int64_t importId) : db_(db), importId_(importId) {}
+
+  void add(const MeasurementRecord& record, std::uint64_t index) {
+    records_.push_back(record);
+    digests_.push_back(sha256(record.bytes.data(), kRecordSize));
+    indexes_.push_back(index);
+    if (records_.size() == kChunk) flush();
+  }
+
+  void flush() {
+    if (records_.empty()) return;
+    IdsByDigest ids;
+    findStored(db_, digests_, ids);
+    std::vector<Digest> fresh;
+    for (std::size_t k = 0; k < records_.size(); ++k) {
+      if (ids.count(digests_[k]) != 0) continue;
+      ids[digests_[k]] = 0;  // a second copy in this chunk is known once the first is stored
+      rows_.add(digests_[k], records_[k], importId_, indexes_[k]);
+      fresh.push_back(digests_[k]);
+    }
+    if (!rows_.empty()) {
+      inserted_ += static_cast<std::uint64_t>(db_.insertRows("stored_records", rows_.columns(), rows_.values(), true));
+      rows_.clear();
+      findStored(db_, fresh, ids);
+    }
+    static constexpr std::string_view kSightingColumns[] = {"import_id", "record_index", "record_id"};
+    sightings_.clear();
+    for (std::size_t k = 0; k < records_.size(); ++k) {
+      sightings_.push_back(Value::of(importId_));
+      sightings_.push_back(Value::of(static_cast<std::int64_t>(indexes_[k])));
+      sightings_.push_back(Value::of(ids[digests_[k]]));
+    }
+    db_.insertRows("sightings", kSightingColumns, sightings_, false);
+    records_.clear();
+    digests_.clear();
+    indexes_.clear();
+  }
+
+  std::uint64_t inserted() const { return inserted_; }
+
+ private:
+  Database& db_;
+  std::int64_t importId_;
+  std::vector<MeasurementRecord> records_;
+  std::vector<Digest> digests_;
+  std::vector<std::uint64_t> indexes_;
+  std::vector<Value> sightings_;
+  RecordRows rows_;
+  std::uint64_t inserted_ = 0;
+};
+
+}  // namespace
+
+ImportResult Archive::importFile(const FileFacts& facts, const std::function<bool(MeasurementRecord&)>& next,
+                                 const std::string& user, const std::string& host) {
+  Database& db = *db_;
+  ImportResult result;
+  const Value sha[] = {Value::ofText(facts.sha256)};
+  auto alreadyThere = [&] {
+    db.run("SELECT import_id FROM imports WHERE sha256 = $1", sha, [&](const Row& row) {
+      result.alreadyImported = true;
+      result.importId = row.integer(0);
+    });
+    return result.alreadyImported;
+  };
+  if (alreadyThere()) return result;
+  db.begin();
+  try {
+    if (alreadyThere()) {
+      db.rollback();
+      return result;
+    }
+    const std::string now = localTimeNow();
+    const Value file[] = {Value::ofText(facts.path), Value::ofText(facts.absolutePath),
+                          Value::of(static_cast<std::int64_t>(facts.size)), sha[0], Value::ofText(now),
+                          Value::ofText(user), Value::ofText(host),
+                          Value::of(static_cast<std::int64_t>(facts.partialBytes))};
+    db.run("INSERT INTO imports (path, absolute_path, size, sha256, imported_at, user_name, host, partial_bytes) "
+           "VALUES ($1, $2, $3, $4, $5, $6, $7, $8) RETURNING import_id",
+           file, [&](const Row& row) { result.importId = row.integer(0); });
+    ChunkImporter importer(db, result.importId);
+    MeasurementRecord record;
+    while (next(record)) importer.add(record, result.records++);
+    importer.flush();
+    result.fresh = importer.inserted();
+    result.known = result.records - result.fresh;
+    const Value counts[] = {Value::of(static_cast<std::int64_t>(result.records)),
+                            Value::of(static_cast<std::int64_t>(result.fresh)),
+                            Value::of(static_cast<std::int64_t>(result.known)), Value::of(result.importId)};
+    db.run("UPDATE imports SET records = $1, new_records = $2, known_records = $3 WHERE import_id = $4", counts);
+    db.commit();
+  } catch (const DatabaseError& e) {
+    db.rollback();
+    // The same contents imported by another kvd at this very moment.
+    if (e.kind() == DatabaseError::Kind::Constraint && alreadyThere()) return result;
+    throw;
+  } catch (...) {
+    db.rollback();
+    throw;
+  }
+  return result;
+}
+
+}  // namespace zel::archive

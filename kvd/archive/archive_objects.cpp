@@ -1,0 +1,166 @@
+// Objects and their points, and the devices with their verification.
+#include <algorithm>
+#include <tuple>
+
+#include "kvd/archive/archive.h"
+#include "kvd/archive/selection_sql.h"
+#include "kvd/stats.h"
+
+namespace zel::archive {
+
+namespace {
+
+std::string quoted(const std::string& name) { return "\"" + name + "\""; }
+
+Value optionalDate(const std::string& date) { return date.empty() ? Value::null() : Value::ofText(date); }
+
+}  // namespace
+
+void Archive::addObject(const ObjectInfo& o) {
+  if (o.name.empty()) throw ArchiveError("an object needs a name");
+  if (object(o.name)) throw ArchiveError("there is an object " + quoted(o.name) + " already");
+  const Value values[] = {Value::ofText(o.name), Value::ofText(o.address), Value::ofText(o.client),
+                          Value::ofText(o.notes)};
+  try {
+    db_->run("INSERT INTO objects (name, address, client, notes) VALUES ($1, $2, $3, $4)", values);
+  } catch (const DatabaseError& e) {
+    if (e.kind() == DatabaseError::Kind::Constraint) throw ArchiveError("there is an object " + quoted(o.name) + " already");
+    throw;
+  }
+}
+
+std::optional<ObjectInfo> Archive::object(const std::string& name) {
+  std::optional<ObjectInfo> out;
+  const Value values[] = {Value::ofText(name)};
+  db_->run("SELECT name, address, client, notes FROM objects WHERE name = $1", values,
+           [&](const Row& row) { out = ObjectInfo{row.text(0), row.text(1), row.text(2), row.text(3)}; });
+  return out;
+}
+
+void Archive::editObject(const std::string& name, const ObjectChange& change) {
+  if (!object(name)) throw ArchiveError("there is no object " + quoted(name));
+  if (change.name && change.name->empty()) throw ArchiveError("an object needs a name");
+  if (change.name && *change.name != name && object(*change.name))
+    throw ArchiveError("there is an object " + quoted(*change.name) + " already");
+  BoundSql q;
+  q.sql("UPDATE objects SET ");
+  bool first = true;
+  auto set = [&](const char* column, const std::optional<std::string>& v) {
+    if (!v) return;
+    q.sql(first ? "" : ", ").sql(column).sql(" = ").text(*v);
+    first = false;
+  };
+  set("name", change.name);
+  set("address", change.address);
+  set("client", change.client);
+  set("notes", change.notes);
+  if (first) return;
+  q.sql(" WHERE name = ").text(name);
+  db_->run(q.sqlText(), q.values());
+}
+
+std::uint64_t Archive::removeObject(const std::string& name, bool unassign) {
+  Database& db = *db_;
+  db.begin();
+  try {
+    std::int64_t id = 0;
+    const Value n[] = {Value::ofText(name)};
+    db.run("SELECT object_id FROM objects WHERE name = $1", n, [&](const Row& row) { id = row.integer(0); });
+    if (id == 0) throw ArchiveError("there is no object " + quoted(name));
+    const Value ids[] = {Value::of(id)};
+    std::uint64_t assigned = 0;
+    db.run("SELECT count(*) FROM stored_records r JOIN points p ON p.point_id = r.point_id WHERE p.object_id = $1",
+           ids, [&](const Row& row) { assigned = static_cast<std::uint64_t>(row.integer(0)); });
+    if (assigned > 0 && !unassign)
+      throw ArchiveError("object " + quoted(name) + " has " + std::to_string(assigned) +
+                         (assigned == 1 ? " record" : " records") +
+                         " assigned: give --unassign to take them off and remove it");
+    db.run("UPDATE stored_records SET point_id = NULL WHERE point_id IN (SELECT point_id FROM points WHERE "
+           "object_id = $1)",
+           ids);
+    db.run("DELETE FROM placements WHERE point_id IN (SELECT point_id FROM points WHERE object_id = $1)", ids);
+    db.run("DELETE FROM points WHERE object_id = $1", ids);
+    db.run("DELETE FROM objects WHERE object_id = $1", ids);
+    db.commit();
+    return assigned;
+  } catch (...) {
+    db.rollback();
+    throw;
+  }
+}
+
+std::vector<ObjectSummary> Archive::objects() {
+  std::vector<ObjectSummary> out;
+  db_->run("SELECT object_id, name, address, client, notes FROM objects", {}, [&](const Row& row) {
+    ObjectSummary o;
+    o.id = row.integer(0);
+    o.info = {row.text(1), row.text(2), row.text(3), row.text(4)};
+    out.push_back(std::move(o));
+  });
+  // Byte order, the same in both databases whatever their collations.
+  std::sort(out.begin(), out.end(), [](const ObjectSummary& a, const ObjectSummary& b) { return a.info.name < b.info.name; });
+  db_->run("SELECT p.point_id, p.object_id, p.floor, p.room, p.point, "
+           "(SELECT count(*) FROM stored_records r WHERE r.point_id = p.point_id) FROM points p",
+           {}, [&](const Row& row) {
+             const std::int64_t objectId = row.integer(1);
+             for (ObjectSummary& o : out) {
+               if (o.id != objectId) continue;
+               PointSummary p{row.integer(0), {row.text(2), row.text(3), row.text(4)},
+                              static_cast<std::uint64_t>(row.integer(5))};
+               o.records += p.records;
+               o.points.push_back(std::move(p));
+             }
+           });
+  for (ObjectSummary& o : out)
+    std::sort(o.points.begin(), o.points.end(), [](const PointSummary& a, const PointSummary& b) {
+      return std::tie(a.name.floor, a.name.room, a.name.point) < std::tie(b.name.floor, b.name.room, b.name.point);
+    });
+  return out;
+}
+
+std::vector<Placement> Archive::placements(const std::string& objectName) {
+  std::vector<Placement> out;
+  const Value n[] = {Value::ofText(objectName)};
+  db_->run("SELECT p.floor, p.room, p.point, pl.device_number, pl.from_time, pl.to_time FROM placements pl "
+           "JOIN points p ON p.point_id = pl.point_id JOIN objects o ON o.object_id = p.object_id "
+           "WHERE o.name = $1 ORDER BY pl.from_time, pl.placement_id",
+           n, [&](const Row& row) {
+             Placement pl;
+             pl.object = objectName;
+             pl.point = {row.text(0), row.text(1), row.text(2)};
+             pl.device = static_cast<std::uint32_t>(row.integer(3));
+             cli::parsePeriodBound(row.text(4), false, pl.from);
+             cli::parsePeriodBound(row.text(5), false, pl.to);
+             out.push_back(std::move(pl));
+           });
+  return out;
+}
+
+void Archive::setDevice(const DeviceInfo& d) {
+  const Value values[] = {Value::of(d.number), Value::ofText(d.model), Value::ofText(d.certificate),
+                          optionalDate(d.verifiedFrom), optionalDate(d.verifiedUntil)};
+  db_->run("INSERT INTO devices (device_number, model, certificate, verified_from, verified_until) "
+           "VALUES ($1, $2, $3, $4, $5) ON CONFLICT (device_number) DO UPDATE SET model = excluded.model, "
+           "certificate = excluded.certificate, verified_from = excluded.verified_from, "
+           "verified_until = excluded.verified_until",
+           values);
+}
+
+std::vector<DeviceInfo> Archive::devices() {
+  std::vector<DeviceInfo> out;
+  db_->run("SELECT device_number, model, certificate, verified_from, verified_until FROM devices "
+           "ORDER BY device_number",
+           {}, [&](const Row& row) {
+             out.push_back({static_cast<std::uint32_t>(row.integer(0)), row.text(1), row.text(2),
+                            row.text(3).substr(0, 10), row.text(4).substr(0, 10)});
+           });
+  return out;
+}
+
+std::optional<DeviceInfo> Archive::device(std::uint32_t number) {
+  for (DeviceInfo& d : devices())
+    if (d.number == number) return d;
+  return std::nullopt;
+}
+
+}  // namespace zel::archive

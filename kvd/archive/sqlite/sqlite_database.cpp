@@ -1,0 +1,219 @@
+// The archive in one SQLite file: WAL journal, so that readers never wait
+// for a writer; foreign keys on; full synchronisation at each commit, so a
+// power loss keeps every file whose import had finished; and a busy
+// timeout, so that a second kvd waits for the first instead of failing.
+#include <sqlite3.h>
+
+#include <cmath>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "kvd/archive/database.h"
+#include "kvd/platform.h"
+
+namespace zel::archive {
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 30000;
+
+DatabaseError::Kind kindOf(int code) {
+  switch (code & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return DatabaseError::Kind::Busy;
+    case SQLITE_CONSTRAINT: return DatabaseError::Kind::Constraint;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB: return DatabaseError::Kind::Corrupt;
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+    case SQLITE_CANTOPEN: return DatabaseError::Kind::ReadOnly;
+    default: return DatabaseError::Kind::Other;
+  }
+}
+
+std::string describeError(int code, const char* message) {
+  switch (code & 0xFF) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return "the archive is busy: another program has held it too long";
+    case SQLITE_CORRUPT: return "the archive file is damaged (" + std::string(message) + ")";
+    case SQLITE_NOTADB: return "the file is not an archive: not an SQLite database";
+    case SQLITE_READONLY: return "the archive cannot be written (read-only)";
+    case SQLITE_FULL: return "the disk is full";
+    default: return message;
+  }
+}
+
+struct Statement {
+  sqlite3_stmt* handle = nullptr;
+  std::vector<int> parameterIndex;  // statement parameter k + 1 → index into the values
+};
+
+class SqliteRow : public Row {
+ public:
+  explicit SqliteRow(sqlite3_stmt* s) : s_(s) {}
+  int size() const override { return sqlite3_column_count(s_); }
+  bool isNull(int c) const override { return sqlite3_column_type(s_, c) == SQLITE_NULL; }
+  std::int64_t integer(int c) const override { return sqlite3_column_int64(s_, c); }
+  double real(int c) const override { return sqlite3_column_double(s_, c); }
+  std::string text(int c) const override {
+    const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(s_, c));
+    return p != nullptr ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(s_, c))) : std::string();
+  }
+  std::string blob(int c) const override {
+    const auto* p = static_cast<const char*>(sqlite3_column_blob(s_, c));
+    return p != nullptr ? std::string(p, static_cast<std::size_t>(sqlite3_column_bytes(s_, c))) : std::string();
+  }
+
+ private:
+  sqlite3_stmt* s_;
+};
+
+class SqliteDatabase : public Database {
+ public:
+  SqliteDatabase(sqlite3* db, std::string name) : db_(db), name_(std::move(name)) {}
+  ~SqliteDatabase() override {
+    for (auto& [sql, statement] : statements_) sqlite3_finalize(statement.handle);
+    sqlite3_close_v2(db_);
+  }
+
+  Dialect dialect() const override { return Dialect::Sqlite; }
+  std::string describe() const override { return name_; }
+
+  void execute(std::string_view sql) override {
+    char* message = nullptr;
+    const int rc = sqlite3_exec(db_, std::string(sql).c_str(), nullptr, nullptr, &message);
+    if (rc != SQLITE_OK) {
+      const std::string text = message != nullptr ? message : sqlite3_errstr(rc);
+      sqlite3_free(message);
+      fail(rc, text.c_str());
+    }
+  }
+
+  std::int64_t run(std::string_view sql, std::span<const Value> params, const RowHandler& onRow) override {
+    Statement& s = prepare(sql);
+    return step(s, params, onRow);
+  }
+
+  std::int64_t insertRows(std::string_view table, std::span<const std::string_view> columns,
+                          std::span<const Value> values, bool ignoreConflicts) override {
+    std::string sql = "INSERT INTO " + std::string(table) + " (";
+    std::string list;
+    for (std::size_t k = 0; k < columns.size(); ++k) {
+      sql += (k ? ", " : "") + std::string(columns[k]);
+      list += (k ? ", $" : "$") + std::to_string(k + 1);
+    }
+    sql += ") VALUES (" + list + ")";
+    if (ignoreConflicts) sql += " ON CONFLICT DO NOTHING";
+    Statement& s = prepare(sql);
+    std::int64_t inserted = 0;
+    for (std::size_t at = 0; at + columns.size() <= values.size(); at += columns.size())
+      inserted += step(s, values.subspan(at, columns.size()), {});
+    return inserted;
+  }
+
+  void begin() override { execute("BEGIN IMMEDIATE"); }
+  void commit() override { execute("COMMIT"); }
+  void rollback() noexcept override {
+    if (sqlite3_get_autocommit(db_) == 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  }
+
+ private:
+  [[noreturn]] void fail(int rc, const char* message) {
+    throw DatabaseError(kindOf(rc), describeError(rc, message));
+  }
+
+  Statement& prepare(std::string_view sql) {
+    auto found = statements_.find(sql);
+    if (found != statements_.end()) return found->second;
+    Statement s;
+    const int rc = sqlite3_prepare_v3(db_, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
+                                      &s.handle, nullptr);
+    if (rc != SQLITE_OK) fail(rc, sqlite3_errmsg(db_));
+    const int count = sqlite3_bind_parameter_count(s.handle);
+    for (int k = 1; k <= count; ++k) {
+      const char* name = sqlite3_bind_parameter_name(s.handle, k);
+      s.parameterIndex.push_back(name != nullptr && name[0] == '$' ? std::atoi(name + 1) - 1 : k - 1);
+    }
+    return statements_.emplace(std::string(sql), s).first->second;
+  }
+
+  void bind(sqlite3_stmt* h, int k, const Value& v) {
+    static const char kEmpty[] = "";
+    int rc = SQLITE_OK;
+    switch (v.kind) {
+      case Value::Kind::Null: rc = sqlite3_bind_null(h, k); break;
+      case Value::Kind::Integer: rc = sqlite3_bind_int64(h, k, v.integer); break;
+      case Value::Kind::Real:
+        rc = std::isfinite(v.real) ? sqlite3_bind_double(h, k, v.real) : sqlite3_bind_null(h, k);
+        break;
+      case Value::Kind::Text:
+        rc = sqlite3_bind_text(h, k, v.bytes.data() ? v.bytes.data() : kEmpty, static_cast<int>(v.bytes.size()),
+                               SQLITE_STATIC);
+        break;
+      case Value::Kind::Blob:
+        rc = sqlite3_bind_blob(h, k, v.bytes.data() ? v.bytes.data() : kEmpty, static_cast<int>(v.bytes.size()),
+                               SQLITE_STATIC);
+        break;
+    }
+    if (rc != SQLITE_OK) fail(rc, sqlite3_errmsg(db_));
+  }
+
+  std::int64_t step(Statement& s, std::span<const Value> params, const RowHandler& onRow) {
+    sqlite3_stmt* h = s.handle;
+    for (std::size_t k = 0; k < s.parameterIndex.size(); ++k) {
+      const int at = s.parameterIndex[k];
+      bind(h, static_cast<int>(k + 1), at >= 0 && static_cast<std::size_t>(at) < params.size() ? params[at] : Value());
+    }
+    struct Reset {
+      sqlite3_stmt* h;
+      ~Reset() {
+        sqlite3_reset(h);
+        sqlite3_clear_bindings(h);
+      }
+    } reset{h};
+    SqliteRow row(h);
+    for (;;) {
+      const int rc = sqlite3_step(h);
+      if (rc == SQLITE_ROW) {
+        if (onRow) onRow(row);
+        continue;
+      }
+      if (rc == SQLITE_DONE) break;
+      fail(rc, sqlite3_errmsg(db_));
+    }
+    return sqlite3_stmt_readonly(h) ? 0 : sqlite3_changes64(db_);
+  }
+
+  sqlite3* db_;
+  std::string name_;
+  std::map<std::string, Statement, std::less<>> statements_;
+};
+
+}  // namespace
+
+std::unique_ptr<Database> openSqlite(const std::filesystem::path& file, bool create) {
+  const std::string name = cli::platform::utf8FromPath(file);
+  sqlite3* db = nullptr;
+  const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX;
+  const int rc = sqlite3_open_v2(name.c_str(), &db, flags, nullptr);
+  if (rc != SQLITE_OK) {
+    const std::string message = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    sqlite3_close_v2(db);
+    throw DatabaseError(kindOf(rc), (rc & 0xFF) == SQLITE_CANTOPEN ? "cannot open the archive file" : message);
+  }
+  auto database = std::make_unique<SqliteDatabase>(db, name);
+  sqlite3_busy_timeout(db, kBusyTimeoutMs);
+  sqlite3_extended_result_codes(db, 0);
+  // Reading the schema tells a file that is no database at once.
+  // A record row is over a kilobyte: larger pages hold several, and a cache
+  // that holds a whole download keeps an import off the disk until it commits.
+  database->execute("PRAGMA page_size = 8192; PRAGMA foreign_keys = ON; PRAGMA synchronous = FULL; "
+                    "PRAGMA cache_size = -131072; PRAGMA temp_store = MEMORY");
+  Database& base = *database;
+  base.run("SELECT count(*) FROM sqlite_master");
+  if (!sqlite3_db_readonly(db, "main")) base.run("PRAGMA journal_mode = WAL");
+  return database;
+}
+
+}  // namespace zel::archive

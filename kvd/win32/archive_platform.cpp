@@ -1,0 +1,114 @@
+// The archive's platform functions on Windows: SHA-256 from CNG (bcrypt),
+// the user's local application data folder, the login and computer names.
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include <bcrypt.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <stdexcept>
+
+#include "kvd/archive/location.h"
+#include "kvd/archive/sha256.h"
+
+namespace zel::archive {
+
+namespace {
+
+std::string utf8(const wchar_t* text, int length) {
+  if (length <= 0) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+// One SHA-256 computation through CNG.
+class Hasher {
+ public:
+  Hasher() {
+    if (BCryptOpenAlgorithmProvider(&algorithm_, BCRYPT_SHA256_ALGORITHM, nullptr, 0) != 0 ||
+        BCryptCreateHash(algorithm_, &hash_, nullptr, 0, nullptr, 0, 0) != 0)
+      throw std::runtime_error("the system's SHA-256 is not available");
+  }
+  ~Hasher() {
+    if (hash_ != nullptr) BCryptDestroyHash(hash_);
+    if (algorithm_ != nullptr) BCryptCloseAlgorithmProvider(algorithm_, 0);
+  }
+  void add(const void* data, std::size_t size) {
+    BCryptHashData(hash_, static_cast<PUCHAR>(const_cast<void*>(data)), static_cast<ULONG>(size), 0);
+  }
+  Digest finish() {
+    Digest out{};
+    BCryptFinishHash(hash_, out.data(), static_cast<ULONG>(out.size()), 0);
+    return out;
+  }
+
+ private:
+  BCRYPT_ALG_HANDLE algorithm_ = nullptr;
+  BCRYPT_HASH_HANDLE hash_ = nullptr;
+};
+
+}  // namespace
+
+Digest sha256(const std::uint8_t* data, std::size_t size) {
+  Hasher hasher;
+  hasher.add(data, size);
+  return hasher.finish();
+}
+
+std::string sha256FileHex(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot be read");
+  Hasher hasher;
+  std::unique_ptr<char[]> buffer(new char[1 << 16]);
+  while (in) {
+    in.read(buffer.get(), 1 << 16);
+    if (in.gcount() > 0) hasher.add(buffer.get(), static_cast<std::size_t>(in.gcount()));
+  }
+  if (in.bad()) throw std::runtime_error("read error");
+  const Digest d = hasher.finish();
+  return hexText(d.data(), d.size());
+}
+
+std::filesystem::path defaultArchivePath() {
+  PWSTR folder = nullptr;
+  std::filesystem::path base;
+  if (SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &folder) == S_OK) base = folder;
+  CoTaskMemFree(folder);
+  if (base.empty()) {
+    wchar_t value[MAX_PATH] = {};
+    if (GetEnvironmentVariableW(L"LOCALAPPDATA", value, MAX_PATH) > 0) base = value;
+  }
+  return base / L"ZelViewer" / L"archive.sqlite";
+}
+
+std::string userName() {
+  wchar_t name[257] = {};
+  DWORD size = 257;
+  if (!GetUserNameW(name, &size) || size <= 1) return "unknown";
+  return utf8(name, static_cast<int>(size - 1));
+}
+
+std::string hostName() {
+  wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
+  if (!GetComputerNameW(name, &size) || size == 0) return "unknown";
+  return utf8(name, static_cast<int>(size));
+}
+
+std::string localTimeNow() {
+  SYSTEMTIME t;
+  GetLocalTime(&t);
+  char text[32];
+  std::snprintf(text, sizeof text, "%04u-%02u-%02u %02u:%02u:%02u", t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute,
+                t.wSecond);
+  return text;
+}
+
+}  // namespace zel::archive

@@ -1,0 +1,64 @@
+#include "tests/archive/backend_fixture.h"
+
+#include <cstdlib>
+#include <fstream>
+
+#include "kvd/archive/archive.h"
+#include "tests/archive/test_server.h"
+
+namespace zel::archive::test {
+
+namespace {
+
+// The tests' server: ZEL_PG_URI, else the URI in the folder ZEL_PG_SERVER.
+std::string serverUri() {
+  if (const char* uri = std::getenv("ZEL_PG_URI"); uri && *uri) return uri;
+  const char* dir = std::getenv("ZEL_PG_SERVER");
+  if (!dir || !*dir) return {};
+  std::ifstream in(std::filesystem::path(dir) / "uri");
+  std::string uri;
+  std::getline(in, uri);
+  return uri;
+}
+
+}  // namespace
+
+std::string backendName(const ::testing::TestParamInfo<std::string>& info) { return info.param; }
+
+void BackendTest::SetUp() {
+  dir_ = std::filesystem::temp_directory_path() / uniqueName("kvd-archive-test");
+  std::filesystem::create_directories(dir_);
+  if (!postgres()) {
+    location_ = (dir_ / "archive.sqlite").string();
+    db_ = openSqlite(location_, true);
+    return;
+  }
+  serverUri_ = serverUri();
+  ASSERT_FALSE(serverUri_.empty())
+      << "no PostgreSQL server for the archive tests: run them through ctest, which starts one, or start one with "
+         "tests/archive/pg-server start DIR and set ZEL_PG_SERVER=DIR (or ZEL_PG_URI to a server of your own)";
+  const std::string name = uniqueName("kvd_test");
+  openPostgres(serverUri_)->execute("CREATE DATABASE " + name + " TEMPLATE template0 ENCODING 'UTF8'");
+  database_ = name;
+  location_ = databaseUri(serverUri_, name);
+  db_ = openPostgres(location_);
+}
+
+void BackendTest::TearDown() {
+  db_.reset();
+  if (!database_.empty()) {
+    // FORCE ends the sessions still open (an Archive the test still holds).
+    openPostgres(serverUri_)->execute("DROP DATABASE IF EXISTS " + database_ + " WITH (FORCE)");
+  }
+  std::error_code ec;
+  std::filesystem::remove_all(dir_, ec);
+}
+
+std::unique_ptr<Database> BackendTest::freshDatabase() {
+  if (db_) return std::move(db_);
+  return openLocation(location_, true);
+}
+
+std::unique_ptr<Database> BackendTest::secondConnection() { return openLocation(location_, false); }
+
+}  // namespace zel::archive::test

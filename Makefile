@@ -5,26 +5,31 @@
 # make screenshots   saves a picture of every program's window
 # make dist   the release files in dist/: MSI, portable zip, Debian package
 # make fuzz   runs every fuzz target FUZZ_SECONDS (60) seconds, one after another
+#
+# Every target that builds first runs scripts/bootstrap (quick when nothing
+# is missing), so each of them works on a fresh clone as it is.
 
-E2E_ARCH := $(shell scripts/e2e-arch)
+# Asked when a recipe runs, after bootstrap has installed Wine: which Windows
+# build runs here depends on the Wine that is there.
+E2E_ARCH = $(shell scripts/e2e-arch)
 JOBS ?= 2
 
-.PHONY: all native win32 win64 test check unit e2e run run-built screenshots dist bootstrap clean
+.PHONY: all native win32 win64 test check unit e2e run screenshots dist bootstrap clean
 
 all: native win32 win64
 
 bootstrap:
 	@scripts/bootstrap
 
-native:
+native: bootstrap
 	@cmake --preset native >/dev/null
 	@cmake --build build/native -j$(JOBS)
 
-win32:
+win32: bootstrap
 	@cmake --preset win32 $(if $(filter win32,$(E2E_ARCH)),-DZEL_E2E=ON) >/dev/null
 	@cmake --build build/win32 -j$(JOBS)
 
-win64:
+win64: bootstrap
 	@cmake --preset win64 -DZEL_E2E=ON >/dev/null
 	@cmake --build build/win64 -j$(JOBS)
 
@@ -34,19 +39,14 @@ unit: native
 e2e: all
 	@ctest --test-dir build/$(E2E_ARCH) --output-on-failure
 
-# The sub-make looks at the machine again once the packages are installed.
-test: bootstrap
-	@$(MAKE) --no-print-directory check
+test: check
 
 check: all
 	@ctest --test-dir build/native --output-on-failure -j$(JOBS)
 	@ctest --test-dir build/$(E2E_ARCH) --output-on-failure
 	@$(MAKE) --no-print-directory fuzz-check
 
-run: bootstrap
-	@$(MAKE) --no-print-directory run-built
-
-run-built: all
+run: all
 	@scripts/run-demo build/$(E2E_ARCH)
 
 screenshots: all
@@ -64,13 +64,12 @@ clean:
 FUZZ_SECONDS ?= 60
 .PHONY: fuzz fuzz-build fuzz-check
 
-fuzz-build:
+fuzz-build: bootstrap
 	@cmake --preset fuzz >/dev/null
 	@cmake --build build/fuzz -j$(JOBS)
 
 fuzz-check: fuzz-build
 	@ctest --test-dir build/fuzz --output-on-failure -j$(JOBS)
 
-fuzz: bootstrap
-	@$(MAKE) --no-print-directory fuzz-build
+fuzz: fuzz-build
 	@scripts/fuzz build/fuzz $(FUZZ_SECONDS)

@@ -3,7 +3,7 @@
 # Included by the native build after the core, unit tests, benchmarks and
 # the report library.
 find_package(PkgConfig REQUIRED)
-pkg_check_modules(XLSXWRITER REQUIRED IMPORTED_TARGET xlsxwriter)
+include(${CMAKE_SOURCE_DIR}/cmake/xlsxwriter.cmake)
 find_package(CLI11 CONFIG REQUIRED)
 find_package(nlohmann_json 3 CONFIG REQUIRED)
 find_package(SQLite3 REQUIRED)
@@ -16,7 +16,7 @@ add_library(zelkvd STATIC ${ZEL_KVD_SOURCES} ${ZEL_KVD_ARCHIVE_SOURCES} ${ZEL_KV
             ${ZEL_KVD_LINUX_SOURCES})
 target_compile_options(zelkvd PRIVATE ${ZEL_KVD_WARNINGS})
 target_compile_definitions(zelkvd PRIVATE ${ZEL_KVD_DEFINITIONS})
-target_link_libraries(zelkvd PUBLIC zelcore zelreport PkgConfig::XLSXWRITER CLI11::CLI11 nlohmann_json::nlohmann_json
+target_link_libraries(zelkvd PUBLIC zelcore zelreport xlsxwriter CLI11::CLI11 nlohmann_json::nlohmann_json
                       SQLite::SQLite3 PkgConfig::LIBPQ OpenSSL::Crypto)
 
 # The same sources with the sanitizers, for the unit tests.
@@ -24,7 +24,7 @@ add_library(zelkvd_san STATIC ${ZEL_KVD_SOURCES} ${ZEL_KVD_ARCHIVE_SOURCES} ${ZE
             ${ZEL_KVD_LINUX_SOURCES})
 target_compile_options(zelkvd_san PRIVATE ${ZEL_KVD_WARNINGS} ${ZEL_SANITIZE} -O1 -g)
 target_compile_definitions(zelkvd_san PRIVATE ${ZEL_KVD_DEFINITIONS})
-target_link_libraries(zelkvd_san PUBLIC zelcore_san zelreport_san PkgConfig::XLSXWRITER CLI11::CLI11 nlohmann_json::nlohmann_json
+target_link_libraries(zelkvd_san PUBLIC zelcore_san zelreport_san xlsxwriter CLI11::CLI11 nlohmann_json::nlohmann_json
                       SQLite::SQLite3 PkgConfig::LIBPQ OpenSSL::Crypto)
 target_link_libraries(unit_tests PRIVATE zelkvd_san)
 

@@ -1,13 +1,16 @@
 # The companion as Windows programs: kvd.exe for the console, and kvdw.exe,
 # its entry for Explorer's verbs, which opens no console window.
 include(${CMAKE_SOURCE_DIR}/cmake/xlsxwriter.cmake)
+include(${CMAKE_SOURCE_DIR}/cmake/header_only.cmake)
+include(${CMAKE_SOURCE_DIR}/cmake/sqlite.cmake)
 include(${CMAKE_SOURCE_DIR}/cmake/kvd_sources.cmake)
 include(${CMAKE_SOURCE_DIR}/cmake/report.cmake)
 
-add_library(zelkvd STATIC ${ZEL_KVD_SOURCES} ${ZEL_KVD_PROTOCOL_SOURCES} ${CMAKE_SOURCE_DIR}/kvd/win32/terminal.cpp)
+add_library(zelkvd STATIC ${ZEL_KVD_SOURCES} ${ZEL_KVD_ARCHIVE_SOURCES} ${ZEL_KVD_WIN32_SOURCES})
 target_compile_options(zelkvd PRIVATE ${ZEL_KVD_WARNINGS})
 target_compile_definitions(zelkvd PRIVATE ${ZEL_KVD_DEFINITIONS})
-target_link_libraries(zelkvd PUBLIC zelcore zelreport xlsxwriter header_only)
+# No libpq for Windows: the archive is SQLite there (kvd/archive/win32).
+target_link_libraries(zelkvd PUBLIC zelcore zelreport xlsxwriter sqlite3_static header_only bcrypt ole32 shell32)
 
 add_executable(kvd ${CMAKE_SOURCE_DIR}/kvd/main.cpp)
 target_compile_options(kvd PRIVATE ${ZEL_WARNINGS})

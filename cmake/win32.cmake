@@ -5,7 +5,7 @@ set(CMAKE_EXE_LINKER_FLAGS "${CMAKE_EXE_LINKER_FLAGS} -static -static-libgcc -st
 # Reproducible programs: no link time in the PE header, no build folder in
 # the code, so two builds of one commit give the same bytes.
 set(CMAKE_EXE_LINKER_FLAGS "${CMAKE_EXE_LINKER_FLAGS} -Wl,--no-insert-timestamp")
-add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}/=)
+include(${CMAKE_SOURCE_DIR}/cmake/source_prefix_map.cmake)
 
 add_library(zelcore STATIC ${ZEL_CORE_SOURCES})
 target_include_directories(zelcore PUBLIC ${CMAKE_SOURCE_DIR})

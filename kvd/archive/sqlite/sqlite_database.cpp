@@ -106,9 +106,17 @@ class SqliteDatabase : public Database {
     sql += ") VALUES (" + list + ")";
     if (ignoreConflicts) sql += " ON CONFLICT DO NOTHING";
     Statement& s = prepare(sql);
+    // All the rows or none, inside a transaction or not.
+    execute("SAVEPOINT insert_rows");
     std::int64_t inserted = 0;
-    for (std::size_t at = 0; at + columns.size() <= values.size(); at += columns.size())
-      inserted += step(s, values.subspan(at, columns.size()), {});
+    try {
+      for (std::size_t at = 0; at + columns.size() <= values.size(); at += columns.size())
+        inserted += step(s, values.subspan(at, columns.size()), {});
+    } catch (...) {
+      sqlite3_exec(db_, "ROLLBACK TO insert_rows; RELEASE insert_rows", nullptr, nullptr, nullptr);
+      throw;
+    }
+    execute("RELEASE insert_rows");
     return inserted;
   }
 

@@ -1,0 +1,230 @@
+// kvd archive import when things go wrong, run as a user runs it: killed
+// in the middle of a large file, two imports into one archive at once, the
+// server stopped under it, an archive file that is damaged or cannot be
+// written. Each time the archive holds whole files only, and a new import
+// finishes the job.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <thread>
+
+#include "kvd/archive/archive.h"
+#include "tests/archive/backend_fixture.h"
+#include "tests/archive/test_server.h"
+#include "tools/kvdgen/kvd_description.h"
+
+namespace zel::archive::test {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A file of `count` different records, one a minute from `day` March 2024 on;
+// two files overlapping in time hold the same records there.
+void writeRecords(const fs::path& file, int day, int count, unsigned device = 1137) {
+  std::string d;
+  for (int m = (day - 1) * 1440; m < (day - 1) * 1440 + count; ++m) {
+    char line[160];
+    std::snprintf(line, sizeof line, "mode=1 deviceNumber=%u date=%02d.03.2024 time=%02d:%02d:%02d primaryResult=%d "
+                  "primaryError=9\n", device, 1 + m / 1440, m / 60 % 24, m % 60, m % 50, 100 + m % 900);
+    d += line;
+  }
+  std::vector<std::uint8_t> bytes;
+  kvd::ParseError error;
+  ASSERT_TRUE(kvd::buildFile(d, bytes, error)) << error.message;
+  std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+std::string readText(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// kvd in a process of its own, its output in files beside the archive.
+class Kvd {
+ public:
+  Kvd(const fs::path& dir, std::vector<std::string> arguments, const std::string& name = "kvd")
+      : out_(dir / (name + ".out")), err_(dir / (name + ".err")) {
+    pid_ = fork();
+    if (pid_ == 0) {
+      freopen(out_.c_str(), "w", stdout);
+      freopen(err_.c_str(), "w", stderr);
+      std::vector<char*> argv{const_cast<char*>(ZEL_KVD)};
+      for (std::string& a : arguments) argv.push_back(a.data());
+      argv.push_back(nullptr);
+      execv(ZEL_KVD, argv.data());
+      _exit(127);
+    }
+  }
+  // The exit code, or -1 when it did not end within a minute (it is killed).
+  int wait() {
+    for (int k = 0; k < 6000; ++k) {
+      int status = 0;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+    return -1;
+  }
+  void killHard() {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+  std::string out() const { return readText(out_); }
+  std::string err() const { return readText(err_); }
+
+ private:
+  pid_t pid_ = -1;
+  fs::path out_, err_;
+};
+
+class ArchiveProgram : public BackendTest {
+ protected:
+  std::uint64_t count(Database& db, const std::string& sql) {
+    std::uint64_t n = 0;
+    db.run(sql, {}, [&](const Row& row) { n = static_cast<std::uint64_t>(row.integer(0)); });
+    return n;
+  }
+  // Waits (bounded) until the import of the large file has begun storing records.
+  bool importUnderWay(const std::string& largeFile) {
+    auto watcher = secondConnection();
+    for (int k = 0; k < 1000; ++k) {
+      bool begun = false;
+      if (postgres()) {
+        watcher->run("SELECT count(*) FROM pg_stat_activity WHERE application_name = 'kvd' AND state = 'active' "
+                     "AND xact_start IS NOT NULL",
+                     {}, [&](const Row& row) { begun = row.integer(0) > 0; });
+      } else {
+        std::error_code ec;
+        begun = fs::file_size(location() + "-wal", ec) > (1u << 20);
+      }
+      if (begun) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ADD_FAILURE() << "the import of " << largeFile << " never began";
+    return false;
+  }
+};
+
+TEST_P(ArchiveProgram, AKilledImportLeavesTheFilesBeforeItAndANewImportFinishes) {
+  const fs::path small = dir_ / "small.kvd", large = dir_ / "large.kvd";
+  writeRecords(small, 1, 100);
+  writeRecords(large, 5, 30000, 2001);
+  { Archive made(freshDatabase()); }  // made, so that the watcher can look at it
+  ASSERT_EQ(Kvd(dir_, {"archive", "import", "--archive", location(), small.string()}).wait(), 0);
+  Kvd killed(dir_, {"archive", "import", "--archive", location(), large.string()}, "killed");
+  ASSERT_TRUE(importUnderWay(large.string()));
+  killed.killHard();
+
+  Archive after(secondConnection());
+  EXPECT_EQ(count(after.database(), "SELECT count(*) FROM records"), 100u);
+  EXPECT_EQ(count(after.database(), "SELECT count(*) FROM imports"), 1u);
+  EXPECT_EQ(count(after.database(), "SELECT count(*) FROM sightings"), 100u);
+  Kvd again(dir_, {"archive", "import", "--archive", location(), "--format", "json", small.string(), large.string()});
+  ASSERT_EQ(again.wait(), 0) << again.err();
+  const nlohmann::json report = nlohmann::json::parse(again.out());
+  EXPECT_EQ(report["new"], 30000);
+  EXPECT_EQ(report["known"], 0);
+  EXPECT_EQ(count(after.database(), "SELECT count(*) FROM records"), 30100u);
+}
+
+TEST_P(ArchiveProgram, TwoImportsAtOnceStoreEveryRecordOnce) {
+  // Both files hold the same 2,120 records (days 3 and 4), and others of their own.
+  writeRecords(dir_ / "a.kvd", 1, 5000);
+  writeRecords(dir_ / "b.kvd", 3, 5000);
+  { Archive made(freshDatabase()); }
+  Kvd first(dir_, {"archive", "import", "--archive", location(), "--format", "json", (dir_ / "a.kvd").string()}, "a");
+  Kvd second(dir_, {"archive", "import", "--archive", location(), "--format", "json", (dir_ / "b.kvd").string()}, "b");
+  ASSERT_EQ(first.wait(), 0) << first.err();
+  ASSERT_EQ(second.wait(), 0) << second.err();
+  const int fresh = nlohmann::json::parse(first.out())["new"].get<int>() +
+                    nlohmann::json::parse(second.out())["new"].get<int>();
+  EXPECT_EQ(fresh, 7880);
+  Archive after(secondConnection());
+  EXPECT_EQ(count(after.database(), "SELECT count(*) FROM records"), 7880u);
+  EXPECT_EQ(count(after.database(), "SELECT count(*) FROM sightings"), 10000u);
+}
+
+INSTANTIATE_BACKENDS(ArchiveProgram);
+
+// The server goes away in the middle of a file: a clear message, exit 1,
+// and nothing of that file once it is back.
+TEST(ArchiveServer, StoppedDuringAnImport) {
+  TestServer server;
+  const fs::path dir = fs::temp_directory_path() / uniqueName("kvd_server_");
+  fs::create_directories(dir);
+  writeRecords(dir / "small.kvd", 1, 50);
+  writeRecords(dir / "large.kvd", 5, 60000, 2001);
+  ASSERT_EQ(Kvd(dir, {"archive", "import", "--archive", server.uri(), (dir / "small.kvd").string()}).wait(), 0);
+  Kvd import(dir, {"archive", "import", "--archive", server.uri(), (dir / "large.kvd").string()});
+  auto watcher = openPostgres(server.uri());
+  bool begun = false;
+  for (int k = 0; k < 1000 && !begun; ++k) {
+    watcher->run("SELECT count(*) FROM pg_stat_activity WHERE application_name = 'kvd' AND state = 'active'", {},
+                 [&](const Row& row) { begun = row.integer(0) > 0; });
+    if (!begun) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  watcher.reset();
+  ASSERT_TRUE(begun);
+  server.crash();
+  EXPECT_EQ(import.wait(), 1);
+  EXPECT_NE(import.err().find("kvd: archive"), std::string::npos) << import.err();
+  server.start();
+  Archive after(openPostgres(server.uri()));
+  std::uint64_t records = 0;
+  after.database().run("SELECT count(*) FROM records", {}, [&](const Row& row) { records = row.integer(0); });
+  EXPECT_EQ(records, 50u);
+  fs::remove_all(dir);
+}
+
+// A damaged archive and one that cannot be written: said plainly, exit 1,
+// the file as it was.
+TEST(ArchiveFile, DamagedOrReadOnly) {
+  const fs::path dir = fs::temp_directory_path() / uniqueName("kvd_file_");
+  fs::create_directories(dir);
+  writeRecords(dir / "a.kvd", 1, 10);
+  const fs::path damaged = dir / "damaged.sqlite";
+  std::ofstream(damaged, std::ios::binary) << std::string(8192, '\x5a');
+  Kvd onDamaged(dir, {"archive", "import", "--archive", damaged.string(), (dir / "a.kvd").string()});
+  EXPECT_EQ(onDamaged.wait(), 1);
+  EXPECT_NE(onDamaged.err().find("not an archive"), std::string::npos) << onDamaged.err();
+  EXPECT_EQ(readText(damaged), std::string(8192, '\x5a'));
+
+  // Root writes any file: the read-only case is run as nobody where the test is root.
+  const fs::path locked = dir / "locked.sqlite";
+  ASSERT_EQ(Kvd(dir, {"archive", "import", "--archive", locked.string(), (dir / "a.kvd").string()}).wait(), 0);
+  writeRecords(dir / "b.kvd", 9, 10);
+  fs::permissions(locked, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  fs::permissions(dir, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                           fs::perms::others_read | fs::perms::others_exec);
+  const std::string before = readText(locked);
+  std::vector<std::string> args = {"archive", "import", "--archive", locked.string(), (dir / "b.kvd").string()};
+  const pid_t pid = fork();
+  if (pid == 0) {
+    freopen((dir / "locked.err").c_str(), "w", stderr);
+    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(126);
+    std::vector<char*> argv{const_cast<char*>(ZEL_KVD)};
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    execv(ZEL_KVD, argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  EXPECT_EQ(WEXITSTATUS(status), 1) << readText(dir / "locked.err");
+  EXPECT_NE(readText(dir / "locked.err").find("kvd: archive"), std::string::npos) << readText(dir / "locked.err");
+  EXPECT_EQ(readText(locked), before);
+  fs::permissions(dir, fs::perms::owner_all);
+  fs::remove_all(dir);
+}
+
+}  // namespace
+
+}  // namespace zel::archive::test

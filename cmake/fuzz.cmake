@@ -79,11 +79,16 @@ pkg_check_modules(XLSXWRITER REQUIRED IMPORTED_TARGET xlsxwriter)
 find_package(CLI11 CONFIG REQUIRED)
 find_package(nlohmann_json 3 CONFIG REQUIRED)
 find_package(LibXml2 REQUIRED)
-add_library(zelkvd_fuzz STATIC ${ZEL_KVD_SOURCES})
+# The whole command line takes in kvd archive, so its store comes along.
+find_package(SQLite3 REQUIRED)
+pkg_check_modules(LIBPQ REQUIRED IMPORTED_TARGET libpq)
+find_package(OpenSSL REQUIRED)
+add_library(zelkvd_fuzz STATIC ${ZEL_KVD_SOURCES} ${ZEL_KVD_ARCHIVE_SOURCES} ${ZEL_KVD_POSTGRES_SOURCES}
+            ${ZEL_KVD_LINUX_SOURCES})
 target_compile_options(zelkvd_fuzz PRIVATE ${ZEL_WARNINGS} ${ZEL_FUZZ_FLAGS} -fsanitize=fuzzer-no-link)
 target_compile_definitions(zelkvd_fuzz PRIVATE ${ZEL_KVD_DEFINITIONS})
 target_link_libraries(zelkvd_fuzz PUBLIC zelreport zelcore_fuzz PkgConfig::XLSXWRITER CLI11::CLI11
-                      nlohmann_json::nlohmann_json)
+                      nlohmann_json::nlohmann_json SQLite::SQLite3 PkgConfig::LIBPQ OpenSSL::Crypto)
 
 zel_fuzz_target(kvd_export SEEDS file LIBS zelkvd_fuzz)
 zel_fuzz_target(kvd_stats SEEDS file LIBS zelkvd_fuzz)

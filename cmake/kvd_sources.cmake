@@ -19,5 +19,7 @@ set(ZEL_KVD_WARNINGS ${ZEL_WARNINGS} $<$<AND:$<CXX_COMPILER_ID:GNU>,$<VERSION_LE
 file(GLOB ZEL_KVD_ARCHIVE_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/kvd/archive/*.cpp
   ${CMAKE_SOURCE_DIR}/kvd/archive/sqlite/*.cpp)
+# The protocol of an object needs no database: the Windows build has it too.
+file(GLOB ZEL_KVD_PROTOCOL_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/kvd/archive/protocol*.cpp)
 file(GLOB ZEL_KVD_POSTGRES_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/kvd/archive/postgres/*.cpp)
 file(GLOB ZEL_KVD_LINUX_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/kvd/linux/*.cpp)

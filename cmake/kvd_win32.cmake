@@ -4,7 +4,7 @@ include(${CMAKE_SOURCE_DIR}/cmake/xlsxwriter.cmake)
 include(${CMAKE_SOURCE_DIR}/cmake/kvd_sources.cmake)
 include(${CMAKE_SOURCE_DIR}/cmake/report.cmake)
 
-add_library(zelkvd STATIC ${ZEL_KVD_SOURCES})
+add_library(zelkvd STATIC ${ZEL_KVD_SOURCES} ${ZEL_KVD_PROTOCOL_SOURCES} ${CMAKE_SOURCE_DIR}/kvd/win32/terminal.cpp)
 target_compile_options(zelkvd PRIVATE ${ZEL_KVD_WARNINGS})
 target_compile_definitions(zelkvd PRIVATE ${ZEL_KVD_DEFINITIONS})
 target_link_libraries(zelkvd PUBLIC zelcore zelreport xlsxwriter header_only)

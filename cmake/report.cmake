@@ -1,6 +1,8 @@
 # The report library: SVG pages, reference levels and the HTML report with its
-# charts. dygraphs comes from Debian's libjs-dygraphs and is compiled into the
-# library, so that a report opens offline and a Windows build needs no path.
+# charts, and the templates, CSS and JavaScript of the pages in kvd/web/.
+# dygraphs comes from Debian's libjs-dygraphs and is compiled into the
+# library with them, so that a page opens offline and a Windows build needs
+# no path.
 
 # Run as a script (cmake -P) at build time: turns one text file into a C++
 # source holding it as a string.
@@ -24,15 +26,24 @@ if(NOT EXISTS ${ZEL_DYGRAPHS_DIR}/dygraph.min.js)
   message(FATAL_ERROR "dygraphs not found in ${ZEL_DYGRAPHS_DIR}: install libjs-dygraphs")
 endif()
 
+# The pages' templates, CSS and JavaScript (kvd/web/) are compiled in the
+# same way, each into a string of its own.
+set(ZEL_WEB_DIR ${CMAKE_SOURCE_DIR}/kvd/web)
 set(ZEL_REPORT_GENERATED)
-foreach(pair "dygraph.min.js;kDygraphsScript" "dygraph.min.css;kDygraphsStyle")
+foreach(pair "${ZEL_DYGRAPHS_DIR}/dygraph.min.js;kDygraphsScript"
+             "${ZEL_DYGRAPHS_DIR}/dygraph.min.css;kDygraphsStyle"
+             "${ZEL_WEB_DIR}/protocol.html.mustache;kProtocolTemplate"
+             "${ZEL_WEB_DIR}/protocol_records.html.mustache;kProtocolRecordsTemplate"
+             "${ZEL_WEB_DIR}/protocol.css;kProtocolStyle"
+             "${ZEL_WEB_DIR}/protocol.js;kProtocolScript"
+             "${ZEL_WEB_DIR}/chart_levels.js;kChartLevelsScript")
   list(GET pair 0 file)
   list(GET pair 1 name)
   set(out ${CMAKE_BINARY_DIR}/generated/${name}.cpp)
   add_custom_command(OUTPUT ${out}
-    COMMAND ${CMAKE_COMMAND} -DIN=${ZEL_DYGRAPHS_DIR}/${file} -DOUT=${out} -DNAME=${name}
+    COMMAND ${CMAKE_COMMAND} -DIN=${file} -DOUT=${out} -DNAME=${name}
             -P ${CMAKE_CURRENT_LIST_FILE}
-    DEPENDS ${ZEL_DYGRAPHS_DIR}/${file} ${CMAKE_CURRENT_LIST_FILE} VERBATIM)
+    DEPENDS ${file} ${CMAKE_CURRENT_LIST_FILE} VERBATIM)
   list(APPEND ZEL_REPORT_GENERATED ${out})
 endforeach()
 
@@ -60,7 +71,8 @@ if(TARGET benchmarks)
   target_link_libraries(benchmarks PRIVATE zelreport)
 endif()
 
-# The report opened in a real browser (scripts/bootstrap installs Chromium).
+# The report and the protocol opened in a real browser (scripts/bootstrap
+# installs Chromium).
 if(TARGET zelcore_san)
   find_program(ZEL_CHROMIUM NAMES chromium chromium-browser REQUIRED)
   file(GLOB ZEL_REPORT_BROWSER_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/report/*.cpp)
@@ -68,6 +80,6 @@ if(TARGET zelcore_san)
   target_compile_options(report_browser_tests PRIVATE ${ZEL_WARNINGS})
   target_compile_definitions(report_browser_tests PRIVATE ZEL_CHROMIUM="${ZEL_CHROMIUM}"
                              ZEL_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
-  target_link_libraries(report_browser_tests PRIVATE zelreport GTest::gtest GTest::gtest_main Threads::Threads)
+  target_link_libraries(report_browser_tests PRIVATE zelreport zelkvd GTest::gtest GTest::gtest_main Threads::Threads)
   gtest_discover_tests(report_browser_tests DISCOVERY_TIMEOUT 60)
 endif()

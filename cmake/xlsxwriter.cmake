@@ -2,7 +2,8 @@
 # companion. Debian has libxlsxwriter for Linux only, so its Debian source
 # package (fetched by scripts/bootstrap into build/debian-src) is unpacked and
 # built here with the same mingw-w64 toolchain, against Debian's mingw-w64
-# zlib. CLI11 and nlohmann/json are header-only: their Debian headers serve
+# zlib. CLI11, nlohmann/json and kainjow's mustache (/usr/include/kainjow,
+# which holds mustache.hpp alone) are header-only: their Debian headers serve
 # this build as they are, through a folder that holds nothing else, so that
 # no other Linux header can slip into a Windows build.
 include(ExternalProject)
@@ -45,7 +46,7 @@ add_dependencies(xlsxwriter xlsxwriter_build)
 
 set(ZEL_HEADER_ONLY ${CMAKE_BINARY_DIR}/header-only)
 file(MAKE_DIRECTORY ${ZEL_HEADER_ONLY})
-foreach(dir CLI nlohmann)
+foreach(dir CLI nlohmann kainjow)
   if(NOT EXISTS /usr/include/${dir})
     message(FATAL_ERROR "/usr/include/${dir} is missing: run scripts/bootstrap")
   endif()

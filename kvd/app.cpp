@@ -4,6 +4,7 @@
 
 #include <sstream>
 
+#include "kvd/archive_app.h"
 #include "kvd/commands.h"
 
 #ifndef ZEL_VERSION
@@ -16,7 +17,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: kvd list FILE... | kvd show FILE[,INDEX]... | kvd export FILE... -o OUT | kvd stats FILE... | "
-    "kvd report FILE... -o OUT.html | kvd render FILE,INDEX -o OUT.svg (kvd --help, kvd COMMAND --help)";
+    "kvd report FILE... -o OUT.html | kvd render FILE,INDEX -o OUT.svg | kvd archive COMMAND ... (kvd --help, "
+    "kvd COMMAND --help)";
 constexpr const char* kListUsage = "usage: kvd list FILE... [--units pci]";
 constexpr const char* kShowUsage = "usage: kvd show FILE[,INDEX]... [--units pci]";
 constexpr const char* kStatsUsage =
@@ -50,7 +52,7 @@ int usageError(Streams& io, const std::string& message, const std::string& usage
 
 int run(const std::vector<std::string>& arguments, Streams& io) {
   CLI::App app{"kvd: the records of radon and thoron radiometer measurement files (.kvd): list, show, export, "
-               "statistics, report.",
+               "statistics, report, and the lab's archive.",
                "kvd"};
   app.set_version_flag("--version", std::string("kvd ") + ZEL_VERSION);
   app.require_subcommand(1);
@@ -126,6 +128,8 @@ int run(const std::vector<std::string>& arguments, Streams& io) {
   renderCommand->add_option("-o,--output", render.output, "the SVG file to write")->required();
   renderCommand->add_flag("--spectrum", render.spectrum, "the spectrum as the spectrum panel opens it");
 
+  ArchiveCli archive(app);
+
   try {
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
     app.parse(reversed);
@@ -143,9 +147,11 @@ int run(const std::vector<std::string>& arguments, Streams& io) {
     return kExitOk;
   } catch (const CLI::ParseError& e) {
     const std::vector<CLI::App*> chosen = app.get_subcommands();
+    if (archive.parsed()) return usageError(io, e.what(), archive.usage());
     return usageError(io, e.what(), usageOf(chosen.empty() ? nullptr : chosen.front()));
   }
 
+  if (archive.parsed()) return archive.run(io);
   const bool pci = units == "pci";
   if (listCommand->parsed()) {
     list.pci = pci;

@@ -15,6 +15,7 @@
 #include "kvd/commands.h"
 #include "kvd/export/row_model.h"
 #include "kvd/export/writers.h"
+#include "kvd/export_output.h"
 #include "kvd/input.h"
 #include "kvd/output_file.h"
 #include "kvd/platform.h"
@@ -30,7 +31,9 @@ std::string lower(std::string s) {
   return s;
 }
 
-std::optional<ExportFormat> formatOfName(const std::string& name) {
+}  // namespace
+
+std::optional<ExportFormat> exportFormatOfName(const std::string& name) {
   const std::size_t dot = name.rfind('.');
   const std::size_t slash = name.find_last_of("/\\");
   if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return std::nullopt;
@@ -42,6 +45,8 @@ std::optional<ExportFormat> formatOfName(const std::string& name) {
   if (ext == "dif") return ExportFormat::Dif;
   return std::nullopt;
 }
+
+namespace {
 
 std::string temporaryFolder() {
   std::error_code ec;
@@ -78,9 +83,27 @@ int exportDif(const std::string& name, OutputFile& output, Diagnostics& diagnost
 
 }  // namespace
 
+std::unique_ptr<RowWriter> makeRowWriter(ExportFormat format, OutputFile& output, FileByteSink& sink,
+                                         const std::optional<platform::CsvStyle>& csvStyle) {
+  switch (format) {
+    case ExportFormat::Csv:
+      return makeCsvWriter(sink, csvStyle.value_or(platform::defaultCsvStyle()));
+    case ExportFormat::Json:
+    case ExportFormat::JsonLines:
+      return makeJsonWriter(sink, format == ExportFormat::JsonLines);
+    case ExportFormat::Xlsx:
+      // libxlsxwriter writes the file itself, by name.
+      output.closeStream();
+      return makeXlsxWriter(platform::pathForNarrowCalls(output.temporaryPath()), temporaryFolder());
+    case ExportFormat::Dif:
+      break;
+  }
+  return nullptr;
+}
+
 int runExport(const ExportCommandOptions& options, Streams& io) {
   const std::vector<std::string> names = expandFileArguments(options.files);
-  std::optional<ExportFormat> format = options.format ? options.format : formatOfName(options.output);
+  std::optional<ExportFormat> format = options.format ? options.format : exportFormatOfName(options.output);
   if (!format)
     return usageError(io, "the format of " + options.output + " is not known by its extension: name it .xlsx, .csv, "
                           ".json, .jsonl or .dif, or give --format", kExportUsage);
@@ -118,23 +141,7 @@ int runExport(const ExportCommandOptions& options, Streams& io) {
 
   RowModel model({options.spectrum, options.pci});
   FileByteSink sink(output.stream());
-  std::unique_ptr<RowWriter> writer;
-  switch (*format) {
-    case ExportFormat::Csv:
-      writer = makeCsvWriter(sink, options.csvStyle.value_or(platform::defaultCsvStyle()));
-      break;
-    case ExportFormat::Json:
-    case ExportFormat::JsonLines:
-      writer = makeJsonWriter(sink, *format == ExportFormat::JsonLines);
-      break;
-    case ExportFormat::Xlsx:
-      // libxlsxwriter writes the file itself, by name.
-      output.closeStream();
-      writer = makeXlsxWriter(platform::pathForNarrowCalls(output.temporaryPath()), temporaryFolder());
-      break;
-    case ExportFormat::Dif:
-      break;
-  }
+  std::unique_ptr<RowWriter> writer = makeRowWriter(*format, output, sink, options.csvStyle);
   if (!writer->begin(model)) {
     diagnostics.failed(options.output + ": " + writer->error());
     return kExitFailed;

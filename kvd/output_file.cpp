@@ -119,7 +119,7 @@ bool sameFile(const fs::path& output, const fs::path& input) {
 
 std::string outputRefusal(const std::string& output, const std::vector<std::string>& inputs) {
   if (browser::hasKvdExtension(output))
-    return "the output " + output + " is named like a measurement file; kvd never writes one";
+    return "the output " + output + " is named like a measurement file; kvd writes one only as kvd archive export, and never over a file";
   const fs::path target = platform::pathFromUtf8(output);
   for (const std::string& name : inputs)
     if (sameFile(target, platform::pathFromUtf8(name)))

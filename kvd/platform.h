@@ -63,6 +63,10 @@ std::FILE* createFile(const std::filesystem::path& path);
 void setInterruptCleanup(const std::filesystem::path& temporary);
 void clearInterruptCleanup();
 
+// Whether the stream goes to a terminal (a console on Windows), where a
+// progress line may be drawn; not when it is redirected to a file or pipe.
+bool isTerminal(std::FILE* stream);
+
 // The measurement file name as the record browser holds it, for the DIF's
 // file cell: the bytes as given on Linux; the ANSI code page on Windows,
 // where the browser takes its names in that code page.

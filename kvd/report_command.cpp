@@ -12,6 +12,7 @@
 #include "common/mode_table.h"
 #include "kvd/commands.h"
 #include "kvd/export/writers.h"
+#include "kvd/index_list.h"
 #include "kvd/input.h"
 #include "kvd/output_file.h"
 #include "kvd/record_meaning.h"
@@ -57,40 +58,11 @@ void climate(const MeasurementRecord& record, report::ReportRow& row) {
   row.pressure = record.pressure();
 }
 
-// --pages: "none", "all" or record indexes and ranges, "0,3,10-12". Kept as
-// ranges: an index near 2^64 or many long ranges cost no memory and no time.
-struct PageRange {
-  std::uint64_t first;
-  std::uint64_t last;
-};
-
-bool parsePages(const std::string& text, bool& all, std::vector<PageRange>& ranges) {
+// --pages: "none", "all" or record indexes and ranges, "0,3,10-12".
+bool parsePages(const std::string& text, bool& all, std::vector<IndexRange>& ranges) {
   all = text == "all";
   if (all || text == "none" || text.empty()) return true;
-  std::stringstream in(text);
-  std::string part;
-  while (std::getline(in, part, ',')) {
-    const std::size_t dash = part.find('-');
-    try {
-      std::size_t used = 0;
-      const std::uint64_t first = std::stoull(part.substr(0, dash), &used);
-      if (used != part.substr(0, dash).size()) return false;
-      std::uint64_t last = first;
-      if (dash != std::string::npos) {
-        last = std::stoull(part.substr(dash + 1), &used);
-        if (used != part.size() - dash - 1 || last < first || last - first > 100000) return false;
-      }
-      ranges.push_back({first, last});
-    } catch (const std::exception&) {
-      return false;
-    }
-  }
-  return !ranges.empty();
-}
-
-bool pageWanted(const std::vector<PageRange>& ranges, std::uint64_t index) {
-  return std::any_of(ranges.begin(), ranges.end(),
-                     [index](const PageRange& r) { return index >= r.first && index <= r.last; });
+  return parseIndexList(text, ranges);
 }
 
 // The statistics of one quantity of one mode, in the report's terms.
@@ -142,7 +114,7 @@ int runReport(const ReportOptions& options, Streams& io) {
     return usageError(io, refusal, kReportUsage);
 
   bool allPages = false;
-  std::vector<PageRange> pageRanges;
+  std::vector<IndexRange> pageRanges;
   if (!parsePages(options.pages, allPages, pageRanges))
     return usageError(io, "--pages " + options.pages + ": none, all, or record indexes such as 0,3,10-12",
                       kReportUsage);
@@ -214,7 +186,7 @@ int runReport(const ReportOptions& options, Streams& io) {
         it->second.second.add({when, mode, q.value, q.error});
       }
 
-      if (allPages || pageWanted(pageRanges, index)) {
+      if (allPages || indexWanted(pageRanges, index)) {
         const report::SvgResult page = report::renderPageSvg(record);
         if (!page.error.empty()) {
           diagnostics.note(name, "record " + std::to_string(index) + ": " + page.error);

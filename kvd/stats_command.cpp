@@ -1,157 +1,35 @@
 // kvd stats: per measurement mode, the statistics of the record browser's
 // values (see stats.h for what is computed and how undated records and the
 // period are handled), as text or as JSON.
-#include <nlohmann/json.hpp>
-
-#include <algorithm>
-#include <map>
-
 #include "kvd/commands.h"
 #include "kvd/input.h"
-#include "kvd/record_meaning.h"
+#include "kvd/stats_format.h"
 
 namespace zel::cli {
 
-namespace {
-
-using Json = nlohmann::ordered_json;
-
-constexpr std::size_t kLabelColumn = 26;
-
-struct ModeFacts {
-  Unit unit = Unit::None;
-  Conversion conversion = Conversion::None;
-};
-
-Json numberJson(const Number& n) {
-  switch (n.kind) {
-    case Number::Kind::None: return nullptr;
-    case Number::Kind::Unsigned: return n.u;
-    case Number::Kind::Signed: return n.i;
-    default: return n.finite() ? Json(n.toDouble()) : Json(nullptr);
-  }
-}
-
-Json optionalJson(const std::optional<double>& v) { return v ? Json(*v) : Json(nullptr); }
-
-Json dateJson(const std::optional<DateTime>& t) { return t ? Json(isoDateTimeText(*t)) : Json(nullptr); }
-
-std::string optionalText(const std::optional<double>& v) {
-  return v ? readableNumberText(Number::ofReal(*v)) : std::string("not defined");
-}
-
-void line(std::string& s, std::string_view label, const std::string& text) {
-  std::string l = "  ";
-  l.append(label);
-  if (l.size() < kLabelColumn) l.append(kLabelColumn - l.size(), ' ');
-  s += l + text + "\n";
-}
-
-std::string converted(const std::optional<double>& v, Conversion c) {
-  return v ? readableNumberText(convert(Number::ofReal(*v), c)) : std::string("not defined");
-}
-
-}  // namespace
-
 int runStats(const StatsOptions& options, Streams& io) {
   Diagnostics diagnostics(io.err);
-  Statistics statistics(options.period);
-  std::map<std::uint32_t, ModeFacts> facts;
+  RecordStatistics statistics(options.period, options.modes);
   RecordFile file;
   MeasurementRecord record;
   bool anyFile = false;
   for (const std::string& name : expandFileArguments(options.files)) {
     if (!file.open(name, diagnostics)) continue;
     anyFile = true;
-    while (file.next(record)) {
-      const ListValue pair = listValue(record, false);
-      if (!options.modes.empty() &&
-          std::find(options.modes.begin(), options.modes.end(), pair.mode) == options.modes.end())
-        continue;
-      facts[pair.mode] = {pair.unit, pair.conversion};
-      statistics.add({recordDateTime(record), pair.mode, pair.value, pair.error});
-    }
+    while (file.next(record)) statistics.add(record);
     file.finish(diagnostics);
   }
-  const std::vector<ModeStatistics> groups = statistics.result();
 
   if (options.format == StatsFormat::Json) {
-    Json out = Json::object();
-    out["from"] = options.period.from ? Json(isoDateTimeText(*options.period.from)) : Json(nullptr);
-    out["to"] = options.period.to ? Json(isoDateTimeText(*options.period.to)) : Json(nullptr);
-    out["modes"] = Json::array();
-    for (const ModeStatistics& g : groups) {
-      const ModeFacts& f = facts[g.mode];
-      Json m = Json::object();
-      m["mode"] = g.mode;
-      m["modeName"] = std::string(modeNameText(g.mode));
-      m["unit"] = std::string(unitText(f.unit));
-      m["count"] = g.count;
-      m["undated"] = g.undated;
-      m["nonFinite"] = g.nonFinite;
-      m["outsidePeriod"] = g.outsidePeriod;
-      m["undatedExcluded"] = g.undatedExcluded;
-      m["first"] = dateJson(g.first);
-      m["last"] = dateJson(g.last);
-      m["min"] = numberJson(g.minimum);
-      m["max"] = numberJson(g.maximum);
-      m["mean"] = optionalJson(g.mean);
-      m["meanUncertainty"] = optionalJson(g.meanUncertainty);
-      m["standardDeviation"] = optionalJson(g.standardDeviation);
-      if (options.pci && f.conversion != Conversion::None) {
-        Json c = Json::object();
-        auto conv = [&](const std::optional<double>& v) {
-          return v ? numberJson(convert(Number::ofReal(*v), f.conversion)) : Json(nullptr);
-        };
-        c["unit"] = std::string(conversionUnitText(f.conversion));
-        c["min"] = g.minimum.present() ? numberJson(convert(g.minimum, f.conversion)) : Json(nullptr);
-        c["max"] = g.maximum.present() ? numberJson(convert(g.maximum, f.conversion)) : Json(nullptr);
-        c["mean"] = conv(g.mean);
-        c["meanUncertainty"] = conv(g.meanUncertainty);
-        c["standardDeviation"] = conv(g.standardDeviation);
-        m["converted"] = c;
-      }
-      out["modes"].push_back(m);
-    }
-    io.out.write(out.dump(2, ' ', false, Json::error_handler_t::replace) + "\n");
+    nlohmann::ordered_json out = nlohmann::ordered_json::object();
+    out["from"] = periodBoundJson(options.period.from);
+    out["to"] = periodBoundJson(options.period.to);
+    out["modes"] = statistics.modesJson(options.pci);
+    io.out.write(jsonText(out));
   } else {
-    std::string s;
-    if (options.period.limited())
-      s += "Period: " + (options.period.from ? readableDateTimeText(*options.period.from) : std::string("...")) +
-           " to " + (options.period.to ? readableDateTimeText(*options.period.to) : std::string("...")) + "\n";
-    if (groups.empty() && anyFile) s += "No records.\n";
-    for (const ModeStatistics& g : groups) {
-      const ModeFacts& f = facts[g.mode];
-      const std::string unit(unitText(f.unit));
-      if (!s.empty()) s += '\n';
-      s.append("Mode ").append(std::to_string(g.mode)).append(", ").append(modeNameText(g.mode)).append(": ");
-      s.append(std::to_string(g.count)).append(g.count == 1 ? " record" : " records");
-      if (!unit.empty()) s.append(", values in ").append(unit);
-      s += '\n';
-      if (g.undated > 0) line(s, "without calendar date", std::to_string(g.undated) + " (no first or last date)");
-      if (g.undatedExcluded > 0)
-        line(s, "left out, undated", std::to_string(g.undatedExcluded) + " (no calendar date, so not in the period)");
-      if (g.outsidePeriod > 0) line(s, "left out, other dates", std::to_string(g.outsidePeriod));
-      if (g.count == 0) continue;
-      line(s, "first", g.first ? readableDateTimeText(*g.first) : std::string("none"));
-      line(s, "last", g.last ? readableDateTimeText(*g.last) : std::string("none"));
-      if (g.nonFinite > 0) line(s, "not finite", std::to_string(g.nonFinite) + " (NaN or infinite, left out below)");
-      line(s, "minimum", g.minimum.present() ? numberText(g.minimum) : std::string("none"));
-      line(s, "maximum", g.maximum.present() ? numberText(g.maximum) : std::string("none"));
-      line(s, "mean", optionalText(g.mean));
-      line(s, "standard uncertainty", g.meanUncertainty ? optionalText(g.meanUncertainty)
-                                                         : std::string("not defined (values without an error)"));
-      line(s, "standard deviation", g.standardDeviation ? optionalText(g.standardDeviation) + " (sample, n - 1)"
-                                                         : std::string("not defined for one value"));
-      if (options.pci && f.conversion != Conversion::None) {
-        const std::string cu(conversionUnitText(f.conversion));
-        line(s, "in " + cu,
-             "minimum " + (g.minimum.present() ? readableNumberText(convert(g.minimum, f.conversion)) : "none") +
-                 ", maximum " + (g.maximum.present() ? readableNumberText(convert(g.maximum, f.conversion)) : "none") +
-                 ", mean " + converted(g.mean, f.conversion) + " \u00B1 " + converted(g.meanUncertainty, f.conversion) +
-                 ", standard deviation " + converted(g.standardDeviation, f.conversion));
-      }
-    }
+    std::string s = periodText(options.period);
+    if (statistics.empty() && anyFile) s += "No records.\n";
+    statistics.appendText(s, options.pci);
     io.out.write(s);
   }
   io.out.flush();

@@ -41,12 +41,19 @@ const std::array<std::string, kSpectrumChannels>& channelNames() {
 std::string_view RowModel::channelName(int channel) { return channelNames()[static_cast<std::size_t>(channel)]; }
 
 RowModel::RowModel(ExportOptions options) : options_(options) {
-  columns_ = {
+  if (options_.archive) {
+    columns_ = {{"Record ID", ColumnKind::Number, 10}, {"Object", ColumnKind::Text, 24},
+                {"Floor", ColumnKind::Text, 8},        {"Room", ColumnKind::Text, 14},
+                {"Point", ColumnKind::Text, 10}};
+    lead_ = columns_.size();
+  }
+  const std::vector<Column> own = {
       {"File", ColumnKind::Text, 30},          {"Record", ColumnKind::Number, 8},
       {"Date and time", ColumnKind::DateTime, 20}, {"Mode", ColumnKind::Number, 6},
       {"Mode name", ColumnKind::Text, 26},     {"Value", ColumnKind::Number, 12},
       {"Error", ColumnKind::Number, 12},       {"Unit", ColumnKind::Text, 12},
   };
+  columns_.insert(columns_.end(), own.begin(), own.end());
   if (options_.pci) {
     for (const char* name : {"Value (pCi/L)", "Error (pCi/L)", "Value (WL)", "Error (WL)"})
       columns_.push_back({name, ColumnKind::Number, 15});
@@ -63,7 +70,7 @@ void RowModel::fill(std::string_view file, std::uint64_t index, const Measuremen
   // overwritten, not cleared.
   if (row.cells.size() != columns_.size()) row.cells.assign(columns_.size(), Cell{});
   row.sequence = index;
-  Cell* cells = row.cells.data();
+  Cell* cells = row.cells.data() + lead_;
   const ListValue pair = listValue(record, false);
   setText(cells[column::file], file);
   setNumber(cells[column::record], Number::ofUnsigned(index));
@@ -85,15 +92,24 @@ void RowModel::fill(std::string_view file, std::uint64_t index, const Measuremen
 
   Number fields[kFieldCount];
   fieldNumbers(record, fields);
-  for (std::size_t k = 0; k < kFieldCount; ++k) setNumber(cells[firstField_ + k], fields[k]);
+  for (std::size_t k = 0; k < kFieldCount; ++k) setNumber(row.cells[firstField_ + k], fields[k]);
 
   std::array<std::uint32_t, 4> sums{};
   const int windows = windows_.sums(record, sums);
   for (int w = 0; w < kWindowSums; ++w)
-    setNumber(cells[firstWindowSum() + static_cast<std::size_t>(w)],
+    setNumber(row.cells[firstWindowSum() + static_cast<std::size_t>(w)],
               w < windows ? Number::ofUnsigned(sums[static_cast<std::size_t>(w)]) : Number::none());
 
   if (options_.spectrum) row.spectrum = spectrumCounts(record);
+}
+
+void RowModel::fillArchive(const ArchiveCells& archive, Row& row) const {
+  if (lead_ == 0 || row.cells.size() != columns_.size()) return;
+  setNumber(row.cells[0], Number::ofSigned(archive.recordId));
+  setText(row.cells[1], archive.object);
+  setText(row.cells[2], archive.floor);
+  setText(row.cells[3], archive.room);
+  setText(row.cells[4], archive.point);
 }
 
 }  // namespace zel::cli

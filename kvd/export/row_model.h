@@ -4,6 +4,7 @@
 // a date looks in their format.
 //
 // Columns, in this order:
+//   [the archive's: Record ID, Object, Floor, Room, Point],
 //   File, Record, Date and time, Mode, Mode name, Value, Error, Unit,
 //   [--units pci: Value (pCi/L), Error (pCi/L), Value (WL), Error (WL)],
 //   the 36 named fields deviceNumber ... fd in record order,
@@ -28,6 +29,17 @@ namespace zel::cli {
 struct ExportOptions {
   bool spectrum = false;  // the 256 channel counts
   bool pci = false;       // --units pci: the extra columns
+  bool archive = false;   // kvd archive export: the record's id and point first
+};
+
+// The archive's leading cells of one record; the texts must outlive the
+// row's use.
+struct ArchiveCells {
+  std::int64_t recordId = 0;
+  std::string_view object;
+  std::string_view floor;
+  std::string_view room;
+  std::string_view point;
 };
 
 enum class ColumnKind : std::uint8_t { Text, Number, DateTime };
@@ -56,7 +68,8 @@ struct Row {
   std::uint64_t sequence = 0;
 };
 
-// Fixed column positions, for the writers and tests.
+// Column positions after the archive's leading columns (RowModel::lead()),
+// for the writers and tests.
 namespace column {
 inline constexpr std::size_t file = 0;
 inline constexpr std::size_t record = 1;
@@ -75,6 +88,10 @@ class RowModel {
 
   const ExportOptions& options() const { return options_; }
   const std::vector<Column>& columns() const { return columns_; }
+  // How many leading columns come before File: the archive's five, or none.
+  std::size_t lead() const { return lead_; }
+  std::size_t fileColumn() const { return lead_ + column::file; }
+  std::size_t recordColumn() const { return lead_ + column::record; }
   // Where the named fields start (after Unit, or after the pCi/L columns).
   std::size_t firstField() const { return firstField_; }
   std::size_t firstWindowSum() const { return firstField_ + kFieldCount; }
@@ -82,6 +99,8 @@ class RowModel {
   // Fills `row` for record `index` of `file`. Texts in the cells point
   // into `file` and static text, which must outlive the row's use.
   void fill(std::string_view file, std::uint64_t index, const MeasurementRecord& record, Row& row);
+  // The archive's leading cells, after fill() (with ExportOptions::archive).
+  void fillArchive(const ArchiveCells& archive, Row& row) const;
 
   // The channel columns' names "ch0" ... "ch255".
   static std::string_view channelName(int channel);
@@ -89,6 +108,7 @@ class RowModel {
  private:
   ExportOptions options_;
   std::vector<Column> columns_;
+  std::size_t lead_ = 0;
   std::size_t firstField_;
   WindowSumCalculator windows_;
 };

@@ -61,7 +61,9 @@ class XlsxWriter : public RowWriter {
                                header_);
       worksheet_freeze_panes(spectra_, 1, 2);
     }
-    fileWidth_ = (*columns_)[column::file].width;
+    fileColumn_ = model.fileColumn();
+    recordColumn_ = model.recordColumn();
+    fileWidth_ = (*columns_)[fileColumn_].width;
     return true;
   }
 
@@ -79,7 +81,7 @@ class XlsxWriter : public RowWriter {
           break;
         case CellKind::Text:
           e = writeText(records_, r, col, cell.text);
-          if (c == column::file) fileWidth_ = std::max(fileWidth_, std::min(kMaxFileColumnWidth, textWidth(cell.text) + 2));
+          if (c == fileColumn_) fileWidth_ = std::max(fileWidth_, std::min(kMaxFileColumnWidth, textWidth(cell.text) + 2));
           break;
         case CellKind::Number:
           e = writeNumber(records_, r, col, cell.number);
@@ -91,8 +93,8 @@ class XlsxWriter : public RowWriter {
       if (e != LXW_NO_ERROR) return fail(std::string("the XLSX sheet could not be written (") + lxw_strerror(e) + ")");
     }
     if (spectrum_) {
-      writeText(spectra_, r, 0, row.cells[column::file].text);
-      writeNumber(spectra_, r, 1, row.cells[column::record].number);
+      writeText(spectra_, r, 0, row.cells[fileColumn_].text);
+      writeNumber(spectra_, r, 1, row.cells[recordColumn_].number);
       for (int k = 0; k < kSpectrumChannels; ++k)
         worksheet_write_number(spectra_, r, static_cast<lxw_col_t>(k + 2), row.spectrum[static_cast<std::size_t>(k)],
                                nullptr);
@@ -105,7 +107,7 @@ class XlsxWriter : public RowWriter {
     const auto lastColumn = static_cast<lxw_col_t>(columns_->size() - 1);
     worksheet_autofilter(records_, 0, 0, static_cast<lxw_row_t>(rows_), lastColumn);
     for (std::size_t c = 0; c < columns_->size(); ++c) {
-      const int width = c == column::file ? fileWidth_ : (*columns_)[c].width;
+      const int width = c == fileColumn_ ? fileWidth_ : (*columns_)[c].width;
       worksheet_set_column(records_, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), width, nullptr);
     }
     if (spectrum_) {
@@ -156,6 +158,8 @@ class XlsxWriter : public RowWriter {
   bool spectrum_ = false;
   std::uint64_t rows_ = 0;
   int fileWidth_ = 0;
+  std::size_t fileColumn_ = column::file;
+  std::size_t recordColumn_ = column::record;
   std::string text_;
 };
 

@@ -15,6 +15,7 @@ namespace zel::report {
 
 extern const std::string_view kDygraphsScript;
 extern const std::string_view kDygraphsStyle;
+extern const std::string_view kChartLevelsScript;
 
 namespace {
 
@@ -705,6 +706,8 @@ svg text { white-space: pre; }
     out_ += "</script>\n<script>\n";
     out_ += kDygraphsScript;
     out_ += "\n</script>\n<script>\n";
+    out_ += kChartLevelsScript;
+    out_ += "\n";
     out_ += R"js((function () {
   'use strict';
   var started = performance.now();
@@ -748,23 +751,7 @@ svg text { white-space: pre; }
       dateWindow: full, valueRange: c.y2.length ? null : c.range, connectSeparatedPoints: false, drawPoints: rows.length < 400,
       legend: 'always', labelsSeparateLines: false, animatedZooms: false,
       axes: { y2: { independentTicks: true } },
-      underlayCallback: function (ctx, area, g) {
-        c.levels.forEach(function (l) {
-          var y = g.toDomYCoord(l.value);
-          ctx.save();
-          ctx.strokeStyle = '#d00000';
-          ctx.setLineDash([8, 4]);
-          ctx.lineWidth = 1.5;
-          ctx.beginPath();
-          ctx.moveTo(area.x, y);
-          ctx.lineTo(area.x + area.w, y);
-          ctx.stroke();
-          ctx.fillStyle = '#d00000';
-          ctx.font = '12px Arial, sans-serif';
-          ctx.fillText(l.label, area.x + 6, y - 4);
-          ctx.restore();
-        });
-      },
+      underlayCallback: function (ctx, area, g) { kvdDrawLevels(ctx, area, g, c.levels); },
       drawCallback: function (me, initial) {
         if (initial) {
           box.setAttribute('data-drawn', 'true');

@@ -1,6 +1,6 @@
-// The report opened in headless Chromium, as a reader opens it: the page's
-// own script must run without a console message, draw every chart, and not
-// ask for anything outside the file.
+// The report and the protocol opened in headless Chromium, as a reader opens
+// them: the page's own script must run without a console message, draw every
+// chart, and not ask for anything outside the file.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -14,9 +14,11 @@
 #include <sstream>
 #include <string>
 
+#include "kvd/archive/protocol.h"
 #include "kvd/report/html_report.h"
 #include "kvd/report/render.h"
 #include "tests/report/year_input.h"
+#include "tests/unit/protocol_test_support.h"
 #include "tools/kvdgen/kvd_description.h"
 
 namespace zel::report {
@@ -142,6 +144,25 @@ TEST_F(Browser, AYearOfHourlyRecordsDrawsEveryChartWithoutAConsoleMessage) {
     if (!v.mean && v.verdict == Verdict::Above) above.insert(v.row);
   EXPECT_EQ(count(table, "<tr class=\"above\">"), above.size());
   EXPECT_FALSE(above.empty());
+}
+
+TEST_F(Browser, TheProtocolOfAnObjectDrawsAChartPerPointWithoutAConsoleMessage) {
+  using namespace archive::test;
+  archive::ProtocolInput in;
+  in.language = Language::Ru;
+  in.object = {"Школа № 5", "ул. Ленина, 12", "</script><!--", ""};
+  in.devices = {verifiedDevice()};
+  in.points = {point("1", "101", "A", {radon(1, 150, 15), radon(2, 170, 15, "06.03.2024")}),
+               point("1", "102", "", {eec(3, 40, 4, 6, 1), eec(4, 44, 4, 7, 1)})};
+  in.points[0].placements = {{"Школа № 5", in.points[0].name, 1137, {2024, 3, 4, 8, 0, 0}, {2024, 3, 7, 8, 0, 0}}};
+  std::ostringstream html;
+  archive::writeProtocolHtml(html, in);
+  const BrowserRun r = run(write("protocol.html", html.str()));
+  ASSERT_EQ(r.status, 0) << r.log;
+  EXPECT_EQ(consoleLines(r.log), std::vector<std::string>{});
+  EXPECT_EQ(attribute(r.dom, "data-charts"), "drawn") << r.log;
+  EXPECT_EQ(attribute(r.dom, "data-chart-count"), "2");
+  EXPECT_EQ(count(r.dom, "data-drawn=\"true\""), 2u);
 }
 
 TEST_F(Browser, ARequestLeavingThePageIsRefusedAndSeen) {

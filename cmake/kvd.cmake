@@ -32,8 +32,15 @@ add_executable(kvd ${CMAKE_SOURCE_DIR}/kvd/main.cpp)
 target_compile_options(kvd PRIVATE ${ZEL_KVD_WARNINGS})
 target_link_libraries(kvd PRIVATE zelkvd)
 
+# The archive's benchmarks start a PostgreSQL server of their own with the
+# tests' script and keep their files in the build tree.
+set(ZEL_PG_SERVER_SCRIPT ${CMAKE_SOURCE_DIR}/tests/archive/pg-server)
 if(TARGET benchmarks)
   target_link_libraries(benchmarks PRIVATE zelkvd)
+  target_sources(benchmarks PRIVATE ${CMAKE_SOURCE_DIR}/tests/archive/test_server.cpp)
+  target_compile_definitions(benchmarks PRIVATE ZEL_PG_SERVER_SCRIPT="${ZEL_PG_SERVER_SCRIPT}"
+                             ZEL_KVDGEN="$<TARGET_FILE:kvdgen>" ZEL_BENCH_DIR="${CMAKE_BINARY_DIR}")
+  add_dependencies(benchmarks kvdgen)
 endif()
 
 # The program itself, run as a user runs it: exit codes, messages, inputs
@@ -61,7 +68,6 @@ gtest_discover_tests(kvd_spreadsheet_tests DISCOVERY_TIMEOUT 60 PROPERTIES RUN_S
 # after them (tests/archive/pg-server: as nobody under root, on a Unix
 # socket in its folder only). The folder is in /tmp, one per build tree, so
 # that the socket's path stays short.
-set(ZEL_PG_SERVER_SCRIPT ${CMAKE_SOURCE_DIR}/tests/archive/pg-server)
 string(MD5 ZEL_BUILD_TREE_HASH "${CMAKE_BINARY_DIR}")
 string(SUBSTRING ${ZEL_BUILD_TREE_HASH} 0 12 ZEL_BUILD_TREE_HASH)
 set(ZEL_PG_TEST_SERVER /tmp/kvd-pg-${ZEL_BUILD_TREE_HASH})

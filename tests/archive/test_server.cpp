@@ -24,13 +24,13 @@ TestServer::TestServer() : dir_(std::filesystem::temp_directory_path() / uniqueN
   script("start " + dir_.string() + " --fresh");
 }
 
+TestServer::TestServer(std::filesystem::path dir) : dir_(std::move(dir)), keep_(true) { start(); }
+
 TestServer::~TestServer() {
   try {
-    script("stop " + dir_.string());
+    script((keep_ ? "stop " : "remove ") + dir_.string());
   } catch (const std::exception&) {
   }
-  std::error_code ec;
-  std::filesystem::remove_all(dir_, ec);
 }
 
 void TestServer::start() { script("start " + dir_.string()); }

@@ -18,7 +18,9 @@ class TestServer {
  public:
   // Makes a new cluster in a new temporary folder and starts it.
   TestServer();
-  // Stops the server and removes its folder.
+  // Starts the cluster in `dir`, made there when missing; it is kept.
+  explicit TestServer(std::filesystem::path dir);
+  // Stops the server and removes its folder (unless it was given).
   ~TestServer();
   TestServer(const TestServer&) = delete;
   TestServer& operator=(const TestServer&) = delete;
@@ -31,6 +33,7 @@ class TestServer {
  private:
   void script(const std::string& command);
   std::filesystem::path dir_;
+  bool keep_ = false;
   std::string uri_;
 };
 

@@ -20,7 +20,7 @@ zel_identity(kvd "ZelViewer command-line companion: list, show, export, statisti
 add_executable(kvdw WIN32 ${CMAKE_SOURCE_DIR}/kvd/win32/kvdw_main.cpp)
 target_compile_options(kvdw PRIVATE ${ZEL_WARNINGS})
 target_link_libraries(kvdw PRIVATE zelkvd shell32 user32)
-zel_identity(kvdw "ZelViewer companion for Explorer: export and report of measurement files")
+zel_identity(kvdw "ZelViewer companion for Explorer: export, report and archive of measurement files")
 list(APPEND ZEL_PROGRAMS kvd kvdw)
 
 # The companion computes derived numbers (unit conversions, statistics) in

@@ -117,7 +117,8 @@ int runArchiveImport(const std::string& location, const ArchiveImportOptions& op
                              {"records", result.records},
                              {"new", result.fresh},
                              {"known", result.known},
-                             {"partial", facts.partialBytes}});
+                             {"partial", facts.partialBytes},
+                             {"alreadyImported", result.alreadyImported}});
       } else if (result.alreadyImported) {
         io.out.write(name + ": already imported (same contents), nothing added\n");
       } else {

@@ -5,12 +5,17 @@
 //   kvdw.exe xlsx FILE     writes FILE's records to <name>.xlsx beside it
 //   kvdw.exe csv FILE      the same as CSV in the user's regional style
 //   kvdw.exe report FILE   writes the report <name>.html beside it
+//   kvdw.exe archive FILE  adds FILE's records to the lab's archive
 //
-// and then opens the result with the program associated with it. A failure
-// is shown in a message box with kvd's own message, and nothing is opened.
+// and then opens the result with the program associated with it; the
+// archive verb opens nothing and says in a message box what was added. A
+// failure is shown in a message box with kvd's own message, and nothing is
+// opened.
 #include <windows.h>
 
 #include <shellapi.h>
+
+#include <nlohmann/json.hpp>
 
 #include <string>
 #include <vector>
@@ -32,6 +37,14 @@ std::wstring wide(const std::string& utf8) {
 }
 
 void showError(const std::string& text) { MessageBoxW(nullptr, wide(text).c_str(), kCaption, MB_OK | MB_ICONERROR); }
+void showInformation(const std::string& text) {
+  MessageBoxW(nullptr, wide(text).c_str(), kCaption, MB_OK | MB_ICONINFORMATION);
+}
+
+std::string baseName(const std::string& file) {
+  const std::size_t slash = file.find_last_of("\\/");
+  return slash == std::string::npos ? file : file.substr(slash + 1);
+}
 
 // FILE with its extension replaced: "D:\a\house.kvd" gives "D:\a\house.xlsx".
 std::string beside(const std::string& file, const char* extension) {
@@ -42,14 +55,66 @@ std::string beside(const std::string& file, const char* extension) {
   return stem + "." + extension;
 }
 
+// Runs one kvd command as the console program would; kvd's own error text,
+// or that of an exception it let through, is left in err.
+int runKvd(const std::vector<std::string>& command, zel::cli::StringSink& out, zel::cli::StringSink& err) {
+  zel::cli::Streams io{out, err};
+  try {
+    return zel::cli::run(command, io);
+  } catch (const std::exception& e) {
+    err.write(std::string("kvd: ") + e.what() + "\n");
+    return zel::cli::kExitFailed;
+  }
+}
+
+// What an import of one file into the archive added, from kvd's JSON
+// summary: "house.kvd: 27 records added to the archive, 3 of them already
+// there."
+std::string importSummary(const std::string& json) {
+  const nlohmann::json summary = nlohmann::json::parse(json);
+  const nlohmann::json& file = summary.at("files").at(0);
+  const std::string name = baseName(file.at("file").get<std::string>());
+  if (file.value("alreadyImported", false)) return name + ": already imported (same contents), nothing added";
+  const auto records = file.at("records").get<std::uint64_t>();
+  const auto known = file.at("known").get<std::uint64_t>();
+  const auto partial = file.at("partial").get<std::uint64_t>();
+  std::string text = name + ": " + std::to_string(records) + (records == 1 ? " record" : " records") +
+                     " added to the archive";
+  if (known == records && records > 0)
+    text += records == 1 ? ", it was already there" : ", all of them already there";
+  else if (known > 0)
+    text += ", " + std::to_string(known) + " of them already there";
+  text += ".";
+  if (partial > 0)
+    text += "\nThe last " + std::to_string(partial) + " bytes of the file are not a whole record and were left out.";
+  return text;
+}
+
+int runArchive(const std::string& file) {
+  zel::cli::StringSink out;
+  zel::cli::StringSink err;
+  const int code = runKvd({"archive", "import", file, "--format", "json"}, out, err);
+  if (code != zel::cli::kExitOk) {
+    showError(err.text().empty() ? "kvd: " + file + " could not be added to the archive" : err.text());
+    return code;
+  }
+  try {
+    showInformation(importSummary(out.text()));
+  } catch (const nlohmann::json::exception&) {
+    showInformation(baseName(file) + ": added to the archive.");
+  }
+  return zel::cli::kExitOk;
+}
+
 int runVerb(const std::vector<std::string>& arguments) {
-  static constexpr char kUsage[] = "usage: kvdw xlsx|csv|report FILE";
+  static constexpr char kUsage[] = "usage: kvdw xlsx|csv|report|archive FILE";
   if (arguments.size() != 2) {
     showError(kUsage);
     return zel::cli::kExitUsage;
   }
   const std::string& verb = arguments[0];
   const std::string& file = arguments[1];
+  if (verb == "archive") return runArchive(file);
   std::vector<std::string> command;
   std::string output;
   if (verb == "xlsx" || verb == "csv") {
@@ -65,14 +130,7 @@ int runVerb(const std::vector<std::string>& arguments) {
 
   zel::cli::StringSink out;
   zel::cli::StringSink err;
-  zel::cli::Streams io{out, err};
-  int code;
-  try {
-    code = zel::cli::run(command, io);
-  } catch (const std::exception& e) {
-    err.write(std::string("kvd: ") + e.what() + "\n");
-    code = zel::cli::kExitFailed;
-  }
+  const int code = runKvd(command, out, err);
   if (code != zel::cli::kExitOk) {
     showError(err.text().empty() ? "kvd: " + output + " could not be written" : err.text());
     return code;

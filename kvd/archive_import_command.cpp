@@ -117,8 +117,7 @@ int runArchiveImport(const std::string& location, const ArchiveImportOptions& op
                              {"records", result.records},
                              {"new", result.fresh},
                              {"known", result.known},
-                             {"partial", facts.partialBytes},
-                             {"alreadyImported", result.alreadyImported}});
+                             {"partial", facts.partialBytes}});
       } else if (result.alreadyImported) {
         io.out.write(name + ": already imported (same contents), nothing added\n");
       } else {

@@ -22,6 +22,8 @@ bool isPostgresLocation(const std::string& location) {
 }
 
 std::unique_ptr<Database> openLocation(const std::string& location, bool create) {
+  // SQLite takes an empty name for a temporary database, gone at the end.
+  if (location.empty()) throw ArchiveError("no archive named");
   if (isPostgresLocation(location)) return openPostgres(location);
   const std::filesystem::path file = cli::platform::pathFromUtf8(location);
   std::error_code ec;

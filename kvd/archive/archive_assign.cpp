@@ -44,7 +44,7 @@ std::int64_t pointId(Database& db, std::int64_t object, const PointName& p, bool
 
 // The selected record ids, as a subquery condition "r.record_id IN (…)".
 void selected(const Selection& selection, BoundSql& q) {
-  q.sql("record_id IN (SELECT r.record_id").sql(kRecordJoins);
+  q.sql("record_id IN (SELECT r.record_id").sql(recordJoins(selection));
   appendSelection(selection, q);
   q.sql(")");
 }
@@ -60,9 +60,11 @@ AssignResult assignWithin(Database& db, const std::string& object, const PointNa
 
   // Records of the selection that stand at another point.
   BoundSql elsewhere;
-  elsewhere.sql("SELECT r.record_id, o.name, p.floor, p.room, p.point").sql(kRecordJoins);
+  elsewhere.sql("SELECT r.record_id, o.name, p.floor, p.room, p.point").sql(recordJoins(selection));
   appendSelection(selection, elsewhere);
-  elsewhere.sql(selection.any() ? " AND " : " WHERE ").sql("r.point_id IS NOT NULL AND r.point_id <> ");
+  // "<>" leaves out the unplaced records (NULL) without a condition of its own,
+  // which would lead the planner to scan every placed record.
+  elsewhere.sql(" AND r.point_id <> ");
   elsewhere.integer(pid).sql(" ORDER BY r.record_id");
   std::uint64_t others = 0;
   std::string first;

@@ -20,6 +20,7 @@ namespace zel::archive {
 namespace {
 
 constexpr std::size_t kChunk = 1024;
+constexpr std::uint64_t kAnalyzeAfter = 10000;
 
 Value numberValue(const cli::Number& n) {
   using K = cli::Number::Kind;
@@ -201,6 +202,13 @@ ImportResult Archive::importFile(const FileFacts& facts, const std::function<boo
                             Value::of(static_cast<std::int64_t>(result.known)), Value::of(result.importId)};
     db.run("UPDATE imports SET records = $1, new_records = $2, known_records = $3 WHERE import_id = $4", counts);
     db.commit();
+    // PostgreSQL plans by statistics taken from samples: after a large
+    // download they are taken again, or the queries by object and period
+    // would be planned for the archive as it was before.
+    if (db.dialect() == Dialect::Postgres && result.fresh >= kAnalyzeAfter) {
+      db.run("ANALYZE stored_records");
+      db.run("ANALYZE sightings");
+    }
   } catch (const DatabaseError& e) {
     db.rollback();
     // The same contents imported by another kvd at this very moment.

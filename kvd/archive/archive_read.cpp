@@ -50,7 +50,7 @@ std::vector<std::int64_t> Archive::importsOf(const std::string& sha256, const st
 void Archive::forEachRecord(const Selection& selection, const std::function<void(const StoredRecord&)>& onRecord) {
   BoundSql q;
   q.sql("SELECT r.record_id, r.raw, o.name, p.floor, p.room, p.point, i.path, r.first_index");
-  q.sql(kRecordJoins).sql(" JOIN imports i ON i.import_id = r.first_import_id");
+  q.sql(recordJoins(selection)).sql(" JOIN imports i ON i.import_id = r.first_import_id");
   appendSelection(selection, q);
   q.sql(" ORDER BY r.date_time IS NULL, r.date_time, r.record_id");
   StoredRecord record;
@@ -69,7 +69,7 @@ void Archive::forEachRecord(const Selection& selection, const std::function<void
 
 std::uint64_t Archive::countRecords(const Selection& selection) {
   BoundSql q;
-  q.sql("SELECT count(*)").sql(kRecordJoins);
+  q.sql("SELECT count(*)").sql(recordJoins(selection));
   appendSelection(selection, q);
   std::uint64_t count = 0;
   db_->run(q.sqlText(), q.values(), [&](const Row& row) { count = static_cast<std::uint64_t>(row.integer(0)); });

@@ -33,7 +33,7 @@ std::string date(Dialect d) { return d == Dialect::Postgres ? "DATE" : "TEXT"; }
 std::vector<std::string> version1(Dialect d) {
   std::string records = "CREATE TABLE stored_records (\n  " + idColumn("record_id", d) + ",\n  digest " + blob(d) +
                         " NOT NULL UNIQUE,\n  raw " + blob(d) +
-                        " NOT NULL,\n  first_import_id BIGINT NOT NULL REFERENCES imports (import_id),\n"
+                        " NOT NULL,\n  first_import_id BIGINT NOT NULL,\n"
                         "  first_index BIGINT NOT NULL,\n  point_id BIGINT REFERENCES points (point_id)";
   for (const Column& c : meaningColumns()) records += ",\n  " + c.name + " " + typeName(c.type, d);
   records += "\n)";
@@ -56,8 +56,11 @@ std::vector<std::string> version1(Dialect d) {
       "CREATE INDEX stored_records_device_time ON stored_records (device_number, date_time)",
       "CREATE INDEX stored_records_time ON stored_records (date_time)",
       "CREATE INDEX stored_records_point ON stored_records (point_id)",
-      "CREATE TABLE sightings (\n  import_id BIGINT NOT NULL REFERENCES imports (import_id),\n"
-      "  record_index BIGINT NOT NULL,\n  record_id BIGINT NOT NULL REFERENCES stored_records (record_id),\n"
+      // No foreign keys on what an import writes: it writes the import, its
+      // records and its sightings in one transaction, and a check per row
+      // would cost PostgreSQL more than the rows themselves.
+      "CREATE TABLE sightings (\n  import_id BIGINT NOT NULL,\n"
+      "  record_index BIGINT NOT NULL,\n  record_id BIGINT NOT NULL,\n"
       "  PRIMARY KEY (import_id, record_index)\n)" +
           std::string(d == Dialect::Sqlite ? " WITHOUT ROWID" : ""),
       "CREATE INDEX sightings_record ON sightings (record_id)",

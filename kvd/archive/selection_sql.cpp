@@ -24,6 +24,12 @@ BoundSql& BoundSql::integer(std::int64_t value) {
   return *this;
 }
 
+std::string recordJoins(const Selection& s) {
+  const char* join = s.object || s.floor || s.room || s.point ? " JOIN " : " LEFT JOIN ";
+  return std::string(" FROM stored_records r") + join + "points p ON p.point_id = r.point_id" + join +
+         "objects o ON o.object_id = p.object_id";
+}
+
 bool Selection::any() const {
   return object || floor || room || point || device || from || to || !modes.empty() || unassigned ||
          !recordIds.empty() || !importIds.empty();

@@ -11,10 +11,10 @@
 
 namespace zel::archive {
 
-// The joins that every record query takes: a record's point and object.
-inline constexpr const char* kRecordJoins =
-    " FROM stored_records r LEFT JOIN points p ON p.point_id = r.point_id"
-    " LEFT JOIN objects o ON o.object_id = p.object_id";
+// " FROM" the stored records (r) with their points (p) and objects (o): an
+// inner join when the selection names an object or a place, so that the
+// database starts from the object's points rather than from every record.
+std::string recordJoins(const Selection& selection);
 
 // "YYYY-MM-DD hh:mm:ss", as both databases compare it.
 std::string timestampText(const DateTime& t);

@@ -1,0 +1,8 @@
+# Project include of the libxlsxwriter sub-build: the source folder mapped
+# away as everywhere, and the deflate level of the workbook's parts.
+include(${CMAKE_CURRENT_LIST_DIR}/source_prefix_map.cmake)
+# libxlsxwriter deflates every part at zlib's default level 6 and offers no
+# option for it; most of an export's time went there. The header pins the
+# level its packager asks for (see the header); the sheets come out about a
+# third larger and read the same in every spreadsheet program.
+add_compile_options(-include "${CMAKE_CURRENT_LIST_DIR}/xlsxwriter_deflate_level.h")

@@ -44,6 +44,8 @@ struct CsvStyle {
 // separator and decimal symbol, with a byte order mark and CR LF, as Excel
 // opens it there; elsewhere RFC 4180: comma, point, no mark, LF.
 CsvStyle defaultCsvStyle();
+// That default in the words of kvd export --help.
+std::string_view defaultCsvStyleHelp();
 
 // A path of an existing file or folder for a C library that opens files by
 // a narrow name (libxlsxwriter, and the scratch folder it writes to). The

@@ -14,7 +14,7 @@ std::filesystem::path pathFromUtf8(const std::string& name) { return std::filesy
 
 std::string utf8FromPath(const std::filesystem::path& path) { return path.string(); }
 
-std::vector<std::string> expandWildcards(const std::string& argument) { return {argument}; }
+std::vector<FileName> expandWildcards(const std::string& argument) { return {FileName(argument)}; }
 
 void writeText(std::FILE* stream, std::string_view utf8) { std::fwrite(utf8.data(), 1, utf8.size(), stream); }
 
@@ -22,7 +22,7 @@ CsvStyle defaultCsvStyle() { return {',', '.', false, false}; }
 
 std::string_view defaultCsvStyleHelp() { return "rfc4180"; }
 
-std::string difFileName(const std::string& utf8Name) { return utf8Name; }
+std::string difFileName(const FileName& name) { return name.text(); }
 
 std::FILE* createFile(const std::filesystem::path& path) { return std::fopen(path.c_str(), "wb"); }
 

@@ -29,22 +29,24 @@ std::filesystem::path pathFromUtf8(const std::string& name) { return std::filesy
 
 std::string utf8FromPath(const std::filesystem::path& path) { return codePageFromWide(path.native(), CP_UTF8); }
 
-std::vector<std::string> expandWildcards(const std::string& argument) {
-  if (argument.find_first_of("*?") == std::string::npos) return {argument};
+std::vector<FileName> expandWildcards(const std::string& argument) {
+  if (argument.find_first_of("*?") == std::string::npos) return {FileName(argument)};
   const std::size_t slash = argument.find_last_of("\\/:");
   const std::string folder = slash == std::string::npos ? std::string() : argument.substr(0, slash + 1);
-  std::vector<std::string> names;
+  const std::wstring wideFolder = wideFromUtf8(folder);
+  std::vector<FileName> names;
   WIN32_FIND_DATAW found;
   HANDLE search = FindFirstFileW(wideFromUtf8(argument).c_str(), &found);
   if (search != INVALID_HANDLE_VALUE) {
     do {
       if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-        names.push_back(folder + codePageFromWide(found.cFileName, CP_UTF8));
+        names.emplace_back(folder + codePageFromWide(found.cFileName, CP_UTF8),
+                           std::filesystem::path(wideFolder + found.cFileName));
     } while (FindNextFileW(search, &found));
     FindClose(search);
   }
-  if (names.empty()) return {argument};
-  std::sort(names.begin(), names.end());
+  if (names.empty()) return {FileName(argument)};
+  std::sort(names.begin(), names.end(), [](const FileName& a, const FileName& b) { return a.text() < b.text(); });
   return names;
 }
 
@@ -61,7 +63,7 @@ void writeText(std::FILE* stream, std::string_view utf8) {
   std::fwrite(utf8.data(), 1, utf8.size(), stream);
 }
 
-std::string difFileName(const std::string& utf8Name) { return codePageFromWide(wideFromUtf8(utf8Name), CP_ACP); }
+std::string difFileName(const FileName& name) { return codePageFromWide(name.path().native(), CP_ACP); }
 
 std::FILE* createFile(const std::filesystem::path& path) { return _wfopen(path.c_str(), L"wb"); }
 

@@ -22,8 +22,8 @@ extern const std::string_view kDygraphsScript;
 extern const std::string_view kDygraphsStyle;
 extern const std::string_view kChartLevelsScript;
 extern const std::string_view kReportTemplate;
-extern const std::string_view kReportValueTemplate;
 extern const std::string_view kReportVerdictTemplate;
+extern const std::string_view kReportRecordTemplate;
 extern const std::string_view kReportStyle;
 extern const std::string_view kReportScript;
 
@@ -35,6 +35,19 @@ using kainjow::mustache::mustache;
 constexpr double kBqPerPCiPerL = 37.0;  // 1 pCi/L = 37 Bq/m3
 
 std::string str(std::string_view s) { return std::string(s); }
+
+// A template, escaping as the report always has (an apostrophe as &#39;).
+mustache compiled(std::string_view text) {
+  mustache tmpl{str(text)};
+  if (!tmpl.is_valid()) throw std::runtime_error("the report's template: " + tmpl.error_message());
+  tmpl.set_custom_escape(escaped);
+  return tmpl;
+}
+
+void renderInto(mustache& tmpl, const data& d, std::string& out) {
+  tmpl.render(d, [&out](const std::string& text) { out += text; });
+  if (!tmpl.is_valid()) throw std::runtime_error("the report's template: " + tmpl.error_message());
+}
 data list() { return data(data::type::list); }
 
 bool isConcentrationUnit(std::string_view unit) { return unit == "Bq/m3"; }
@@ -56,21 +69,20 @@ class PageData {
     root.set("t", t);
     root.set("title", in_.title);
     header(root);
-    root.set("statistics", statistics());
+    // Moved in, not copied: the records' rows and the JSON are the bulk.
+    root["statistics"] = statistics();
     root.set("anyVerdicts", !verdicts_.empty());
-    root.set("norms", norms());
-    root.set("rows", rows());
+    root["norms"] = norms();
+    root["recordRows"] = data(recordRows());
     root.set("anyPages", !in_.pages.empty());
-    root.set("pages", pages());
-    root.set("dataJson", reportDataJson(in_, verdicts_));
-    root.set("chartsJson", reportChartsJson(in_, norms_));
+    root["pages"] = pages();
+    root["dataJson"] = data(reportDataJson(in_, verdicts_));
+    root["chartsJson"] = data(reportChartsJson(in_, norms_));
     root.set("dygraphsStyle", str(kDygraphsStyle));
     root.set("style", str(kReportStyle));
     root.set("dygraphs", str(kDygraphsScript));
     root.set("chartLevels", str(kChartLevelsScript));
     root.set("script", str(kReportScript));
-    root.set("shownValue", str(kReportValueTemplate));
-    root.set("verdictRow", str(kReportVerdictTemplate));
     return root;
   }
 
@@ -84,6 +96,12 @@ class PageData {
     out.set("text", computed ? roundedText(v) : numberText(v));
     if (pci(unit)) out.set("pci", roundedText(v / kBqPerPCiPerL));
     return out;
+  }
+
+  // The same as `value`, as two keys of a row: KEY and KEYPci.
+  void setValue(data& row, const std::string& key, double v, std::string_view unit, bool computed = false) const {
+    row.set(key, computed ? roundedText(v) : numberText(v));
+    if (pci(unit)) row.set(key + "Pci", roundedText(v / kBqPerPCiPerL));
   }
 
   void header(data& root) const {
@@ -149,66 +167,74 @@ class PageData {
     return out;
   }
 
-  data verdictRow(const VerdictRow& v) const {
-    data out;
-    out.set("mean", v.mean);
+  // One verdict's row of a norm's table.
+  void verdictRow(mustache& tmpl, const VerdictRow& v, std::string& out) const {
+    data row;
+    row.set("mean", v.mean);
     if (v.mean) {
-      out.set("code", std::to_string(v.modeCode));
-      out.set("count", std::to_string(v.count));
+      row.set("meanOf", str(reportText(in_.language, "meanOf")));
+      row.set("code", std::to_string(v.modeCode));
+      row.set("count", std::to_string(v.count));
     } else {
       const ReportRow& r = in_.rows[static_cast<std::size_t>(v.row)];
-      out.set("file", in_.files[static_cast<std::size_t>(r.file)].name);
-      out.set("index", std::to_string(r.index));
-      out.set("dateTime", r.dateTime);
+      row.set("file", in_.files[static_cast<std::size_t>(r.file)].name);
+      row.set("index", std::to_string(r.index));
+      row.set("dateTime", r.dateTime);
     }
     // A mean, and the NRB sum with its combined error, are computed.
     const bool computed = v.mean || v.norm->quantity == Quantity::EecSum;
-    out.set("value", value(v.measured.value, v.norm->unit, computed));
-    out.set("error", value(v.measured.error, v.norm->unit, computed));
-    out.set("level", value(v.norm->level, v.norm->unit));
-    out.set("verdictName", str(verdictName(v.verdict)));
-    out.set("verdict", str(verdictWord(in_.language, v.verdict)));
-    return out;
+    setValue(row, "value", v.measured.value, v.norm->unit, computed);
+    setValue(row, "error", v.measured.error, v.norm->unit, computed);
+    setValue(row, "level", v.norm->level, v.norm->unit);
+    row.set("verdictName", str(verdictName(v.verdict)));
+    row.set("verdict", str(verdictWord(in_.language, v.verdict)));
+    renderInto(tmpl, row, out);
   }
 
   // Each norm that judged anything: its means, the count of its records'
-  // verdicts, and the records above it.
+  // verdicts, and the records above it (a row each, rendered as the
+  // records' rows are: there may be thousands).
   data norms() const {
+    mustache tmpl = compiled(kReportVerdictTemplate);
     data out = list();
     for (const Norm* n : norms_) {
       std::size_t counts[3] = {0, 0, 0};
-      data means = list();
-      data above = list();
+      std::string means, above;
       for (const VerdictRow& v : verdicts_) {
         if (v.norm != n) continue;
         if (v.mean) {
-          means.push_back(verdictRow(v));
+          verdictRow(tmpl, v, means);
         } else {
           ++counts[static_cast<int>(v.verdict)];
-          if (v.verdict == Verdict::Above) above.push_back(verdictRow(v));
+          if (v.verdict == Verdict::Above) verdictRow(tmpl, v, above);
         }
       }
-      if (means.list_value().empty() && counts[0] + counts[1] + counts[2] == 0) continue;
+      if (means.empty() && counts[0] + counts[1] + counts[2] == 0) continue;
       data norm;
       norm.set("name", str(n->name));
       norm.set("title", str(in_.language == Language::Ru ? n->titleRu : n->titleEn));
       norm.set("level", numberText(n->level));
       norm.set("unit", str(n->unit));
       norm.set("pciUnit", pci(n->unit));
-      norm.set("means", means);
+      norm.set("meansRows", means);
       norm.set("judged", std::to_string(counts[0] + counts[1] + counts[2]));
       norm.set("aboveCount", std::to_string(counts[static_cast<int>(Verdict::Above)]));
       norm.set("belowCount", std::to_string(counts[static_cast<int>(Verdict::Below)]));
       norm.set("inconclusiveCount", std::to_string(counts[static_cast<int>(Verdict::Inconclusive)]));
-      norm.set("anyAbove", !above.list_value().empty());
-      norm.set("above", above);
+      norm.set("anyAbove", !above.empty());
+      norm.set("aboveRows", above);
       out.push_back(norm);
     }
     return out;
   }
 
-  data rows() const {
-    data out = list();
+  // The records' table, its template rendered once a record: a report holds
+  // a row for every record, and a data tree of them all costs many times
+  // their text.
+  std::string recordRows() const {
+    mustache tmpl = compiled(kReportRecordTemplate);
+    std::string out;
+    out.reserve(in_.rows.size() * 200);
     for (std::size_t i = 0; i < in_.rows.size(); ++i) {
       const ReportRow& r = in_.rows[i];
       data row;
@@ -217,26 +243,25 @@ class PageData {
       row.set("dateTime", r.dateTime);
       row.set("code", std::to_string(r.modeCode));
       row.set("modeName", r.modeName);
-      if (r.value) row.set("value", value(*r.value, r.unit));
-      if (r.error) row.set("error", value(*r.error, r.unit));
+      if (r.value) setValue(row, "value", *r.value, r.unit);
+      if (r.error) setValue(row, "error", *r.error, r.unit);
       row.set("unit", r.unit);
-      data climate = list();
-      for (const std::optional<double>& c : {r.temperature, r.humidity, r.pressure})
-        climate.push_back(c ? numberText(*c) : std::string());
-      row.set("climate", climate);
-      data marks = list();
+      if (r.temperature) row.set("temperature", numberText(*r.temperature));
+      if (r.humidity) row.set("humidity", numberText(*r.humidity));
+      if (r.pressure) row.set("pressure", numberText(*r.pressure));
       const auto above = aboveByRow_.find(static_cast<int>(i));
       row.set("isAbove", above != aboveByRow_.end());
       if (above != aboveByRow_.end()) {
+        data marks = list();
         for (std::size_t k = 0; k < above->second.size(); ++k) {
           data mark;
           mark.set("first", k == 0);
           mark.set("name", str(above->second[k]->name));
           marks.push_back(mark);
         }
+        row.set("marks", marks);
       }
-      row.set("marks", marks);
-      out.push_back(row);
+      renderInto(tmpl, row, out);
     }
     return out;
   }
@@ -262,12 +287,11 @@ class PageData {
 }  // namespace
 
 std::string htmlReport(const ReportInput& input) {
-  mustache tmpl{str(kReportTemplate)};
-  if (!tmpl.is_valid()) throw std::runtime_error("the report's template: " + tmpl.error_message());
-  tmpl.set_custom_escape(escaped);
-  data root = PageData(input).build();
-  std::string html = tmpl.render(root);
-  if (!tmpl.is_valid()) throw std::runtime_error("the report's template: " + tmpl.error_message());
+  mustache tmpl = compiled(kReportTemplate);
+  const data root = PageData(input).build();
+  std::string html;
+  html.reserve(kDygraphsScript.size() + input.rows.size() * 900 + 65536);
+  renderInto(tmpl, root, html);
   return html;
 }
 

@@ -5,6 +5,8 @@ include(${CMAKE_SOURCE_DIR}/cmake/header_only.cmake)
 include(${CMAKE_SOURCE_DIR}/cmake/sqlite.cmake)
 include(${CMAKE_SOURCE_DIR}/cmake/kvd_sources.cmake)
 include(${CMAKE_SOURCE_DIR}/cmake/report.cmake)
+# The report's page is filled in with kainjow's mustache.
+target_link_libraries(zelreport PRIVATE header_only)
 
 add_library(zelkvd STATIC ${ZEL_KVD_SOURCES} ${ZEL_KVD_ARCHIVE_SOURCES} ${ZEL_KVD_WIN32_SOURCES})
 target_compile_options(zelkvd PRIVATE ${ZEL_KVD_WARNINGS})

@@ -36,7 +36,12 @@ foreach(pair "${ZEL_DYGRAPHS_DIR}/dygraph.min.js;kDygraphsScript"
              "${ZEL_WEB_DIR}/protocol_records.html.mustache;kProtocolRecordsTemplate"
              "${ZEL_WEB_DIR}/protocol.css;kProtocolStyle"
              "${ZEL_WEB_DIR}/protocol.js;kProtocolScript"
-             "${ZEL_WEB_DIR}/chart_levels.js;kChartLevelsScript")
+             "${ZEL_WEB_DIR}/chart_levels.js;kChartLevelsScript"
+             "${ZEL_WEB_DIR}/report.html.mustache;kReportTemplate"
+             "${ZEL_WEB_DIR}/report_verdict.html.mustache;kReportVerdictTemplate"
+             "${ZEL_WEB_DIR}/report_record.html.mustache;kReportRecordTemplate"
+             "${ZEL_WEB_DIR}/report.css;kReportStyle"
+             "${ZEL_WEB_DIR}/report.js;kReportScript")
   list(GET pair 0 file)
   list(GET pair 1 name)
   set(out ${CMAKE_BINARY_DIR}/generated/${name}.cpp)

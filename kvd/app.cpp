@@ -80,13 +80,8 @@ int run(const std::vector<std::string>& arguments, Streams& io) {
       ->check(CLI::IsMember({"xlsx", "csv", "json", "jsonl", "dif"}));
   exportCommand
       ->add_option("--csv-style", csvStyle,
-                   "excel-ru: ';', decimal comma, BOM, CRLF; rfc4180: ',', decimal point, LF (default: "
-#ifdef _WIN32
-                   "the regional list separator and decimal symbol"
-#else
-                   "rfc4180"
-#endif
-                   ")")
+                   "excel-ru: ';', decimal comma, BOM, CRLF; rfc4180: ',', decimal point, LF (default: " +
+                       std::string(platform::defaultCsvStyleHelp()) + ")")
       ->check(CLI::IsMember({"excel-ru", "rfc4180"}));
   exportCommand->add_flag("--spectrum", exportOptions.spectrum, "add the 256 channel counts");
   addUnits(exportCommand, units);

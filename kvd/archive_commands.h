@@ -121,13 +121,13 @@ int parseSelection(const ArchiveSelectors& selectors, archive::Selection& select
 int resolveSelection(const ArchiveSelectors& selectors, archive::Archive& archive, archive::Selection& selection,
                      Streams& io);
 
-// Creates the output file's temporary beside `name` (UTF-8); false when it
-// cannot, said on `diagnostics`.
-bool createOutput(OutputFile& output, const std::string& name, Diagnostics& diagnostics);
+// Creates the output file's temporary beside `name`; false when it cannot,
+// said on `diagnostics`.
+bool createOutput(OutputFile& output, const FileName& name, Diagnostics& diagnostics);
 
 // A file's absolute path, normalised, as UTF-8: how the archive keeps
 // where a file was imported from.
-std::string absolutePathText(const std::string& name);
+std::string absolutePathText(const std::filesystem::path& path);
 
 // "OBJECT / floor F / room R / point P", the parts given; "(unassigned)"
 // for an empty object.

@@ -27,28 +27,27 @@ using Json = nlohmann::ordered_json;
 // The files to import: each file argument as given, and a folder's
 // measurement files (*.kvd in any letter case) at any depth, sorted by
 // name so that every run imports in the same order.
-std::vector<std::string> filesToImport(const std::vector<std::string>& arguments, Diagnostics& diagnostics) {
-  std::vector<std::string> out;
-  for (const std::string& argument : expandFileArguments(arguments)) {
-    const fs::path path = platform::pathFromUtf8(argument);
+std::vector<FileName> filesToImport(const std::vector<std::string>& arguments, Diagnostics& diagnostics) {
+  std::vector<FileName> out;
+  for (FileName& argument : expandFileArguments(arguments)) {
     std::error_code ec;
-    if (!fs::is_directory(path, ec)) {
-      out.push_back(argument);
+    if (!fs::is_directory(argument.path(), ec)) {
+      out.push_back(std::move(argument));
       continue;
     }
-    std::vector<std::string> found;
-    fs::recursive_directory_iterator it(path, fs::directory_options::skip_permission_denied, ec), end;
+    std::vector<FileName> found;
+    fs::recursive_directory_iterator it(argument.path(), fs::directory_options::skip_permission_denied, ec), end;
     for (; !ec && it != end; it.increment(ec)) {
       std::error_code typeError;
       if (it->is_regular_file(typeError) && browser::hasKvdExtension(platform::utf8FromPath(it->path().filename())))
-        found.push_back(platform::utf8FromPath(it->path()));
+        found.push_back(FileName::ofPath(it->path()));
     }
     if (ec) {
-      diagnostics.fileFailed(argument, "the folder cannot be searched (" + ec.message() + ")");
+      diagnostics.fileFailed(argument.text(), "the folder cannot be searched (" + ec.message() + ")");
       continue;
     }
-    if (found.empty()) diagnostics.fileFailed(argument, "the folder holds no measurement files (.kvd)");
-    std::sort(found.begin(), found.end());
+    if (found.empty()) diagnostics.fileFailed(argument.text(), "the folder holds no measurement files (.kvd)");
+    std::sort(found.begin(), found.end(), [](const FileName& a, const FileName& b) { return a.text() < b.text(); });
     out.insert(out.end(), found.begin(), found.end());
   }
   return out;
@@ -67,11 +66,11 @@ std::string countsText(std::uint64_t records, std::uint64_t fresh, std::uint64_t
 
 int runArchiveImport(const std::string& location, const ArchiveImportOptions& options, Streams& io) {
   Diagnostics diagnostics(io.err);
-  const std::vector<std::string> names = filesToImport(options.paths, diagnostics);
+  const std::vector<FileName> names = filesToImport(options.paths, diagnostics);
   std::uint64_t totalBytes = 0;
-  for (const std::string& name : names) {
+  for (const FileName& name : names) {
     std::error_code ec;
-    const std::uintmax_t size = fs::file_size(platform::pathFromUtf8(name), ec);
+    const std::uintmax_t size = fs::file_size(name.path(), ec);
     if (!ec) totalBytes += size;
   }
   const int code = withArchive(location, true, io, [&](archive::Archive& archive) {
@@ -80,12 +79,13 @@ int runArchiveImport(const std::string& location, const ArchiveImportOptions& op
     Json files = Json::array();
     std::uint64_t records = 0, fresh = 0, known = 0, imported = 0, already = 0, bytesBefore = 0;
     RecordFile file;
-    for (const std::string& name : names) {
+    for (const FileName& input : names) {
+      const std::string& name = input.text();
       progress.update(bytesBefore, name);
-      if (!file.open(name, diagnostics)) continue;
+      if (!file.open(input, diagnostics)) continue;
       archive::FileFacts facts;
       facts.path = name;
-      facts.absolutePath = absolutePathText(name);
+      facts.absolutePath = absolutePathText(input.path());
       facts.size = file.size();
       facts.partialBytes = file.size() % kRecordSize;
       try {

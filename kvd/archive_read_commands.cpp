@@ -45,12 +45,12 @@ Period periodOf(const archive::Selection& selection) { return {selection.from, s
 // The stored bytes of the records, back to back in the archive's date
 // order: a measurement file that every reader of them opens.
 int exportMeasurementFile(archive::Archive& archive, const archive::Selection& selection,
-                          const std::string& name, Streams& io) {
-  const fs::path target = platform::pathFromUtf8(name);
+                          const FileName& target, Streams& io) {
+  const std::string& name = target.text();
   Diagnostics diagnostics(io.err);
   OutputFile output;
   std::string why;
-  if (!createOutput(output, name, diagnostics)) return kExitFailed;
+  if (!createOutput(output, target, diagnostics)) return kExitFailed;
   std::uint64_t written = 0;
   bool failed = false;
   archive.forEachRecord(selection, [&](const archive::StoredRecord& r) {
@@ -61,7 +61,7 @@ int exportMeasurementFile(archive::Archive& archive, const archive::Selection& s
   std::error_code ec;
   if (failed) why = "the file could not be written";
   if (!failed && written == 0) why = "no records match the selection";
-  if (!failed && written > 0 && fs::exists(target, ec)) why = "a file of that name appeared meanwhile";
+  if (!failed && written > 0 && fs::exists(target.path(), ec)) why = "a file of that name appeared meanwhile";
   if (!why.empty() || !output.commit(why)) {
     diagnostics.failed(name + ": " + why + "; nothing was written");
     return kExitFailed;
@@ -71,11 +71,11 @@ int exportMeasurementFile(archive::Archive& archive, const archive::Selection& s
 }
 
 int exportTable(archive::Archive& archive, const archive::Selection& selection, const ArchiveReadOptions& options,
-                ExportFormat format, Streams& io) {
+                const FileName& target, ExportFormat format, Streams& io) {
   Diagnostics diagnostics(io.err);
   OutputFile output;
   std::string why;
-  if (!createOutput(output, options.output, diagnostics)) return kExitFailed;
+  if (!createOutput(output, target, diagnostics)) return kExitFailed;
   std::optional<platform::CsvStyle> style;
   if (options.csvStyle == "excel-ru") style = platform::CsvStyle{';', ',', true, true};
   if (options.csvStyle == "rfc4180") style = platform::CsvStyle{',', '.', false, false};
@@ -156,6 +156,7 @@ int runArchiveExport(const std::string& location, const ArchiveReadOptions& opti
   }
   if (!options.csvStyle.empty() && format != ExportFormat::Csv)
     return usageError(io, "--csv-style is for CSV output only", usage);
+  const FileName target(options.output);
   if (measurementFile) {
     if (options.spectrum || options.pci)
       return usageError(io, "a measurement file holds the records' own bytes: it has no --spectrum or --units pci",
@@ -163,18 +164,18 @@ int runArchiveExport(const std::string& location, const ArchiveReadOptions& opti
     if (!browser::hasKvdExtension(options.output))
       return usageError(io, "a measurement file is named .kvd: name the output so", usage);
     std::error_code ec;
-    if (fs::exists(platform::pathFromUtf8(options.output), ec) || ec)
+    if (fs::exists(target.path(), ec) || ec)
       return usageError(io, options.output + " exists: kvd writes a measurement file only under a new name, never "
                             "over a file", usage);
-  } else if (const std::string refusal = outputRefusal(options.output, {}); !refusal.empty()) {
+  } else if (const std::string refusal = outputRefusal(target, {}); !refusal.empty()) {
     return usageError(io, refusal, usage);
   }
   archive::Selection selection;
   if (const int code = parseSelection(options.selectors, selection, io, usage); code != kExitOk) return code;
   return withArchive(location, false, io, [&](archive::Archive& archive) {
     if (const int code = resolveSelection(options.selectors, archive, selection, io); code != kExitOk) return code;
-    return measurementFile ? exportMeasurementFile(archive, selection, options.output, io)
-                           : exportTable(archive, selection, options, *format, io);
+    return measurementFile ? exportMeasurementFile(archive, selection, target, io)
+                           : exportTable(archive, selection, options, target, *format, io);
   });
 }
 

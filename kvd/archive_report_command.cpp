@@ -71,7 +71,8 @@ int runArchiveReport(const std::string& location, const ArchiveReportOptions& op
   const std::string usage = archiveUsage("report");
   std::vector<const report::Norm*> norms;
   if (const std::string why = chooseNorms(options.norms, norms); !why.empty()) return usageError(io, why, usage);
-  if (const std::string refusal = outputRefusal(options.output, {}); !refusal.empty())
+  const FileName target(options.output);
+  if (const std::string refusal = outputRefusal(target, {}); !refusal.empty())
     return usageError(io, refusal, usage);
   return withArchive(location, false, io, [&](archive::Archive& archive) {
     const std::optional<archive::ObjectInfo> object = archive.object(options.object);
@@ -90,7 +91,7 @@ int runArchiveReport(const std::string& location, const ArchiveReportOptions& op
     Diagnostics diagnostics(io.err);
     OutputFile output;
     std::string why;
-    if (!createOutput(output, options.output, diagnostics)) return kExitFailed;
+    if (!createOutput(output, target, diagnostics)) return kExitFailed;
     if (std::fwrite(page.data(), 1, page.size(), output.stream()) != page.size() || !output.commit(why)) {
       diagnostics.failed(options.output + ": " + (why.empty() ? std::string("could not be written") : why) +
                          "; nothing was written");

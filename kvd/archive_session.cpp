@@ -55,15 +55,14 @@ int withArchive(const std::string& option, bool create, Streams& io,
   }
 }
 
-bool createOutput(OutputFile& output, const std::string& name, Diagnostics& diagnostics) {
+bool createOutput(OutputFile& output, const FileName& name, Diagnostics& diagnostics) {
   std::string why;
-  if (output.create(platform::pathFromUtf8(name), why)) return true;
-  diagnostics.failed(name + ": " + why);
+  if (output.create(name.path(), why)) return true;
+  diagnostics.failed(name.text() + ": " + why);
   return false;
 }
 
-std::string absolutePathText(const std::string& name) {
-  const fs::path path = platform::pathFromUtf8(name);
+std::string absolutePathText(const fs::path& path) {
   std::error_code ec;
   const fs::path absolute = fs::absolute(path, ec);
   return platform::utf8FromPath(ec ? path : absolute.lexically_normal());
@@ -95,7 +94,7 @@ std::vector<std::int64_t> importsOfFile(archive::Archive& archive, const std::st
   } catch (const std::runtime_error&) {
     sha256.clear();
   }
-  return archive.importsOf(sha256, absolutePathText(name));
+  return archive.importsOf(sha256, absolutePathText(path));
 }
 
 }  // namespace

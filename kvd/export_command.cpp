@@ -54,9 +54,10 @@ std::string temporaryFolder() {
   return ec ? std::string() : platform::pathForNarrowCalls(folder);
 }
 
-int exportDif(const std::string& name, OutputFile& output, Diagnostics& diagnostics) {
+int exportDif(const FileName& input, OutputFile& output, Diagnostics& diagnostics) {
+  const std::string& name = input.text();
   RecordFile file;
-  if (!file.open(name, diagnostics)) return kExitFailed;
+  if (!file.open(input, diagnostics)) return kExitFailed;
   PathFileSource source(file.path());
   browser::SummaryList list;
   browser::ReadStatus status = browser::ReadStatus::NoWholeRecord;
@@ -74,7 +75,7 @@ int exportDif(const std::string& name, OutputFile& output, Diagnostics& diagnost
     return kExitFailed;
   }
   FileByteSink sink(output.stream());
-  if (!browser::writeDifExport(list, platform::difFileName(name), sink)) {
+  if (!browser::writeDifExport(list, platform::difFileName(input), sink)) {
     diagnostics.failed("the DIF file could not be written");
     return kExitFailed;
   }
@@ -102,7 +103,7 @@ std::unique_ptr<RowWriter> makeRowWriter(ExportFormat format, OutputFile& output
 }
 
 int runExport(const ExportCommandOptions& options, Streams& io) {
-  const std::vector<std::string> names = expandFileArguments(options.files);
+  const std::vector<FileName> names = expandFileArguments(options.files);
   std::optional<ExportFormat> format = options.format ? options.format : exportFormatOfName(options.output);
   if (!format)
     return usageError(io, "the format of " + options.output + " is not known by its extension: name it .xlsx, .csv, "
@@ -117,14 +118,14 @@ int runExport(const ExportCommandOptions& options, Streams& io) {
       return usageError(io, "the DIF file is the record browser's list and has no --spectrum or --units pci",
                         kExportUsage);
   }
-  if (const std::string refusal = outputRefusal(options.output, names); !refusal.empty())
+  const FileName target(options.output);
+  if (const std::string refusal = outputRefusal(target, names); !refusal.empty())
     return usageError(io, refusal, kExportUsage);
-  const fs::path target = platform::pathFromUtf8(options.output);
 
   Diagnostics diagnostics(io.err);
   OutputFile output;
   std::string why;
-  if (!output.create(target, why)) {
+  if (!output.create(target.path(), why)) {
     diagnostics.failed(options.output + ": " + why);
     return kExitFailed;
   }
@@ -150,10 +151,10 @@ int runExport(const ExportCommandOptions& options, Streams& io) {
   RecordFile file;
   MeasurementRecord record;
   Row row;
-  for (const std::string& name : names) {
+  for (const FileName& name : names) {
     if (!file.open(name, diagnostics)) continue;
     for (std::uint64_t index = 0; file.next(record); ++index) {
-      model.fill(name, index, record, row);
+      model.fill(name.text(), index, record, row);
       if (!writer->write(row)) {
         file.finish(diagnostics);
         diagnostics.failed(options.output + ": " + writer->error() + "; nothing was written");

@@ -22,16 +22,17 @@ std::string sizeText(std::uint64_t n, const char* one, const char* many) {
 
 }  // namespace
 
-std::vector<std::string> expandFileArguments(const std::vector<std::string>& arguments) {
-  std::vector<std::string> names;
+std::vector<FileName> expandFileArguments(const std::vector<std::string>& arguments) {
+  std::vector<FileName> names;
   for (const std::string& argument : arguments)
-    for (std::string& name : platform::expandWildcards(argument)) names.push_back(std::move(name));
+    for (FileName& name : platform::expandWildcards(argument)) names.push_back(std::move(name));
   return names;
 }
 
-bool RecordFile::open(const std::string& name, Diagnostics& diagnostics) {
+bool RecordFile::open(const FileName& file, Diagnostics& diagnostics) {
+  const std::string& name = file.text();
   name_ = name;
-  path_ = platform::pathFromUtf8(name);
+  path_ = file.path();
   delivered_ = 0;
   chunkRecords_ = chunkAt_ = 0;
   shortRead_ = false;

@@ -14,13 +14,14 @@
 
 #include "browser/summary_list.h"
 #include "common/record.h"
+#include "kvd/file_name.h"
 #include "kvd/text_sink.h"
 
 namespace zel::cli {
 
-// The file arguments as names, wildcards expanded where the platform's
-// shell does not do it.
-std::vector<std::string> expandFileArguments(const std::vector<std::string>& arguments);
+// The file arguments as names with their paths, wildcards expanded where
+// the platform's shell does not do it.
+std::vector<FileName> expandFileArguments(const std::vector<std::string>& arguments);
 
 class RecordFile {
  public:
@@ -30,7 +31,7 @@ class RecordFile {
 
   // Checks and opens the file; on failure says why on `diagnostics` and
   // returns false.
-  bool open(const std::string& name, Diagnostics& diagnostics);
+  bool open(const FileName& name, Diagnostics& diagnostics);
 
   const std::string& name() const { return name_; }
   const std::filesystem::path& path() const { return path_; }

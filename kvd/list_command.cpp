@@ -13,12 +13,12 @@ int runList(const ListOptions& options, Streams& io) {
   RecordFile file;
   MeasurementRecord record;
   bool firstBlock = true;
-  for (const std::string& name : expandFileArguments(options.files)) {
+  for (const FileName& name : expandFileArguments(options.files)) {
     if (!file.open(name, diagnostics)) continue;
     const std::uint64_t count = file.recordCount();
     std::string block = firstBlock ? "" : "\n";
     firstBlock = false;
-    block += name + ": " + std::to_string(count) + (count == 1 ? " record\n" : " records\n");
+    block += name.text() + ": " + std::to_string(count) + (count == 1 ? " record\n" : " records\n");
     block += listHeading();
     io.out.write(block);
     while (file.next(record)) io.out.write(listLine(record, options.pci) + '\n');

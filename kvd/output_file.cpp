@@ -117,13 +117,12 @@ bool sameFile(const fs::path& output, const fs::path& input) {
   return a == b;
 }
 
-std::string outputRefusal(const std::string& output, const std::vector<std::string>& inputs) {
-  if (browser::hasKvdExtension(output))
-    return "the output " + output + " is named like a measurement file; kvd writes one only as kvd archive export, and never over a file";
-  const fs::path target = platform::pathFromUtf8(output);
-  for (const std::string& name : inputs)
-    if (sameFile(target, platform::pathFromUtf8(name)))
-      return "the output " + output + " is one of the inputs (" + name + ")";
+std::string outputRefusal(const FileName& output, const std::vector<FileName>& inputs) {
+  if (browser::hasKvdExtension(output.text()))
+    return "the output " + output.text() + " is named like a measurement file; kvd writes one only as kvd archive export, and never over a file";
+  for (const FileName& name : inputs)
+    if (sameFile(output.path(), name.path()))
+      return "the output " + output.text() + " is one of the inputs (" + name.text() + ")";
   return {};
 }
 

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "kvd/file_name.h"
+
 namespace zel::cli {
 
 class OutputFile {
@@ -43,9 +45,9 @@ class OutputFile {
 // where both exist, else the same weakly canonical path.
 bool sameFile(const std::filesystem::path& output, const std::filesystem::path& input);
 
-// Why a command must not write `output` (UTF-8), given its input files: a
-// name like a measurement file's (kvd never writes one, so no measurement
-// is ever overwritten), or one of the inputs. Empty when it may.
-std::string outputRefusal(const std::string& output, const std::vector<std::string>& inputs);
+// Why a command must not write `output`, given its input files: a name like
+// a measurement file's (kvd never writes one, so no measurement is ever
+// overwritten), or one of the inputs. Empty when it may.
+std::string outputRefusal(const FileName& output, const std::vector<FileName>& inputs);
 
 }  // namespace zel::cli

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "kvd/file_name.h"
+
 namespace zel::cli::platform {
 
 // The program's arguments (without the program name) as UTF-8. On Linux the
@@ -21,12 +23,13 @@ std::filesystem::path pathFromUtf8(const std::string& name);
 // And back: a path as UTF-8 text.
 std::string utf8FromPath(const std::filesystem::path& path);
 
-// The file names that a command-line file argument names. On Windows an
-// argument with * or ? is matched against the files of its folder (the shell
-// does not do it there), in name order, each keeping the folder part as
-// typed; an argument that matches nothing is kept as it is, so that it is
-// reported as missing. Elsewhere the shell has expanded it: one name.
-std::vector<std::string> expandWildcards(const std::string& argument);
+// The files that a command-line file argument names: where a name becomes a
+// path. On Windows an argument with * or ? is matched against the files of
+// its folder (the shell does not do it there), in name order, each keeping
+// the folder part as typed; an argument that matches nothing is kept as it
+// is, so that it is reported as missing. Elsewhere the shell has expanded
+// it: one name.
+std::vector<FileName> expandWildcards(const std::string& argument);
 
 // Writes UTF-8 text to standard output or standard error. A Windows console
 // gets it as UTF-16 (WriteConsoleW), so Cyrillic and "±" read right whatever
@@ -44,6 +47,8 @@ struct CsvStyle {
 // separator and decimal symbol, with a byte order mark and CR LF, as Excel
 // opens it there; elsewhere RFC 4180: comma, point, no mark, LF.
 CsvStyle defaultCsvStyle();
+// That default in the words of kvd export --help.
+std::string_view defaultCsvStyleHelp();
 
 // A path of an existing file or folder for a C library that opens files by
 // a narrow name (libxlsxwriter, and the scratch folder it writes to). The
@@ -70,6 +75,6 @@ bool isTerminal(std::FILE* stream);
 // The measurement file name as the record browser holds it, for the DIF's
 // file cell: the bytes as given on Linux; the ANSI code page on Windows,
 // where the browser takes its names in that code page.
-std::string difFileName(const std::string& utf8Name);
+std::string difFileName(const FileName& name);
 
 }  // namespace zel::cli::platform

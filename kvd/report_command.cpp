@@ -121,9 +121,9 @@ std::string chooseNorms(const std::vector<std::string>& names, std::vector<const
 
 int runReport(const ReportOptions& options, Streams& io) {
   Diagnostics diagnostics(io.err);
-  const std::filesystem::path output = platform::pathFromUtf8(options.output);
-  const std::vector<std::string> names = expandFileArguments(options.files);
-  if (const std::string refusal = outputRefusal(options.output, names); !refusal.empty())
+  const FileName output(options.output);
+  const std::vector<FileName> names = expandFileArguments(options.files);
+  if (const std::string refusal = outputRefusal(output, names); !refusal.empty())
     return usageError(io, refusal, kReportUsage);
 
   bool allPages = false;
@@ -147,10 +147,10 @@ int runReport(const ReportOptions& options, Streams& io) {
   std::uint64_t undated = 0;
   RecordFile file;
   MeasurementRecord record;
-  for (const std::string& name : names) {
+  for (const FileName& name : names) {
     if (!file.open(name, diagnostics)) continue;
     const int fileIndex = static_cast<int>(input.files.size());
-    input.files.push_back({validUtf8(name), {}});
+    input.files.push_back({validUtf8(name.text()), {}});
     std::set<std::uint32_t> devices;
     for (std::uint64_t index = 0; file.next(record); ++index) {
       const DateTime when = recordDateTime(record);
@@ -195,7 +195,7 @@ int runReport(const ReportOptions& options, Streams& io) {
       if (allPages || indexWanted(pageRanges, index)) {
         const report::SvgResult page = report::renderPageSvg(record);
         if (!page.error.empty()) {
-          diagnostics.note(name, "record " + std::to_string(index) + ": " + page.error);
+          diagnostics.note(name.text(), "record " + std::to_string(index) + ": " + page.error);
         } else {
           input.pages.push_back({input.files.back().name + ", record " + std::to_string(index) + ", " +
                                      row.dateTime + ", " + row.modeName,
@@ -226,7 +226,7 @@ int runReport(const ReportOptions& options, Streams& io) {
 
   OutputFile out;
   std::string why;
-  if (!out.create(output, why)) {
+  if (!out.create(output.path(), why)) {
     diagnostics.failed(options.output + ": " + why);
     return kExitFailed;
   }
@@ -248,11 +248,12 @@ int runRender(const RenderOptions& options, Streams& io) {
   const ShowTarget target = parseShowArgument(options.argument);
   if (target.allRecords)
     return usageError(io, options.argument + ": name one record, FILE,INDEX", kRenderUsage);
-  const std::filesystem::path output = platform::pathFromUtf8(options.output);
-  if (const std::string refusal = outputRefusal(options.output, {target.file}); !refusal.empty())
+  const FileName output(options.output);
+  const FileName input(target.file);
+  if (const std::string refusal = outputRefusal(output, {input}); !refusal.empty())
     return usageError(io, refusal, kRenderUsage);
   RecordFile file;
-  if (!file.open(target.file, diagnostics)) return kExitFailed;
+  if (!file.open(input, diagnostics)) return kExitFailed;
   MeasurementRecord record;
   if (!file.readAt(target.index, record)) {
     diagnostics.fileFailed(target.file, "has no record " + std::to_string(target.index) + " (" +
@@ -266,7 +267,7 @@ int runRender(const RenderOptions& options, Streams& io) {
   }
   OutputFile out;
   std::string why;
-  if (!out.create(output, why) ||
+  if (!out.create(output.path(), why) ||
       std::fwrite(svg.svg.data(), 1, svg.svg.size(), out.stream()) != svg.svg.size() || !out.commit(why)) {
     out.discard();
     diagnostics.failed(options.output + ": " + (why.empty() ? std::string("could not be written") : why));

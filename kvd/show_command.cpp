@@ -142,9 +142,10 @@ int runShow(const ShowOptions& options, Streams& io) {
   bool first = true;
   for (const std::string& argument : options.arguments) {
     const ShowTarget target = parseShowArgument(argument);
-    for (const std::string& name : expandFileArguments({target.file})) {
+    for (const FileName& input : expandFileArguments({target.file})) {
+      const std::string& name = input.text();
       RecordFile file;
-      if (!file.open(name, diagnostics)) continue;
+      if (!file.open(input, diagnostics)) continue;
       MeasurementRecord record;
       std::uint64_t index = target.allRecords ? 0 : target.index;
       if (!target.allRecords && index >= file.recordCount()) {

@@ -13,7 +13,7 @@ int runStats(const StatsOptions& options, Streams& io) {
   RecordFile file;
   MeasurementRecord record;
   bool anyFile = false;
-  for (const std::string& name : expandFileArguments(options.files)) {
+  for (const FileName& name : expandFileArguments(options.files)) {
     if (!file.open(name, diagnostics)) continue;
     anyFile = true;
     while (file.next(record)) statistics.add(record);

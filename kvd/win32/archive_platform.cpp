@@ -15,17 +15,14 @@
 
 #include "kvd/archive/location.h"
 #include "kvd/archive/sha256.h"
+#include "kvd/win32/wide_text.h"
 
 namespace zel::archive {
 
 namespace {
 
-std::string utf8(const wchar_t* text, int length) {
-  if (length <= 0) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, text, length, nullptr, 0, nullptr, nullptr);
-  std::string out(static_cast<std::size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text, length, out.data(), n, nullptr, nullptr);
-  return out;
+std::string utf8(const wchar_t* text, std::size_t length) {
+  return cli::platform::codePageFromWide({text, length}, CP_UTF8);
 }
 
 // One SHA-256 computation through CNG.
@@ -92,14 +89,14 @@ std::string userName() {
   wchar_t name[257] = {};
   DWORD size = 257;
   if (!GetUserNameW(name, &size) || size <= 1) return "unknown";
-  return utf8(name, static_cast<int>(size - 1));
+  return utf8(name, size - 1);
 }
 
 std::string hostName() {
   wchar_t name[MAX_COMPUTERNAME_LENGTH + 1] = {};
   DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
   if (!GetComputerNameW(name, &size) || size == 0) return "unknown";
-  return utf8(name, static_cast<int>(size));
+  return utf8(name, size);
 }
 
 std::string localTimeNow() {

@@ -6,11 +6,13 @@
 //   kvdw.exe csv FILE      the same as CSV in the user's regional style
 //   kvdw.exe report FILE   writes the report <name>.html beside it
 //   kvdw.exe archive FILE  adds FILE's records to the lab's archive
+//   kvdw.exe serve         the archive's web application in the browser
 //
 // and then opens the result with the program associated with it; the
-// archive verb opens nothing and says in a message box what was added. A
-// failure is shown in a message box with kvd's own message, and nothing is
-// opened.
+// archive verb opens nothing and says in a message box what was added; the
+// serve verb runs kvd serve, which opens the browser itself, for as long as
+// it runs (the Start menu's "ZelViewer Archive"). A failure is shown in a
+// message box with kvd's own message, and nothing is opened.
 #include <windows.h>
 
 #include <shellapi.h>
@@ -23,22 +25,19 @@
 #include "kvd/commands.h"
 #include "kvd/platform.h"
 #include "kvd/text_sink.h"
+#include "kvd/win32/wide_text.h"
 
 namespace {
 
 constexpr wchar_t kCaption[] = L"ZelViewer";
 
-std::wstring wide(const std::string& utf8) {
-  if (utf8.empty()) return {};
-  const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-  std::wstring out(static_cast<std::size_t>(n), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-  return out;
-}
+using zel::cli::platform::wideFromUtf8;
 
-void showError(const std::string& text) { MessageBoxW(nullptr, wide(text).c_str(), kCaption, MB_OK | MB_ICONERROR); }
+void showError(const std::string& text) {
+  MessageBoxW(nullptr, wideFromUtf8(text).c_str(), kCaption, MB_OK | MB_ICONERROR);
+}
 void showInformation(const std::string& text) {
-  MessageBoxW(nullptr, wide(text).c_str(), kCaption, MB_OK | MB_ICONINFORMATION);
+  MessageBoxW(nullptr, wideFromUtf8(text).c_str(), kCaption, MB_OK | MB_ICONINFORMATION);
 }
 
 std::string baseName(const std::string& file) {
@@ -57,7 +56,7 @@ std::string beside(const std::string& file, const char* extension) {
 
 // Runs one kvd command as the console program would; kvd's own error text,
 // or that of an exception it let through, is left in err.
-int runKvd(const std::vector<std::string>& command, zel::cli::StringSink& out, zel::cli::StringSink& err) {
+int runKvd(const std::vector<std::string>& command, zel::cli::TextSink& out, zel::cli::TextSink& err) {
   zel::cli::Streams io{out, err};
   try {
     return zel::cli::run(command, io);
@@ -108,8 +107,39 @@ int runArchive(const std::string& file) {
   return zel::cli::kExitOk;
 }
 
+// The last of what a long-running command said: a server that runs all day
+// may write a line for every request, and only its last words (why it
+// stopped, or could not start) are shown.
+class LastWordsSink : public zel::cli::TextSink {
+ public:
+  void write(std::string_view text) override {
+    text_.append(text);
+    if (text_.size() > 2 * kKept) {
+      const std::size_t line = text_.find('\n', text_.size() - kKept);
+      text_.erase(0, line == std::string::npos ? text_.size() - kKept : line + 1);
+    }
+  }
+  const std::string& text() const { return text_; }
+
+ private:
+  static constexpr std::size_t kKept = 4096;
+  std::string text_;
+};
+
+// kvd serve as the console program runs it; nothing to open afterwards:
+// the server opens the browser, or the running one does.
+int runServe() {
+  LastWordsSink out;
+  LastWordsSink err;
+  const int code = runKvd({"serve"}, out, err);
+  if (code != zel::cli::kExitOk)
+    showError(err.text().empty() ? std::string("kvd: the archive's web application could not be started") : err.text());
+  return code;
+}
+
 int runVerb(const std::vector<std::string>& arguments) {
-  static constexpr char kUsage[] = "usage: kvdw xlsx|csv|report|archive FILE";
+  static constexpr char kUsage[] = "usage: kvdw xlsx|csv|report|archive FILE | kvdw serve";
+  if (arguments.size() == 1 && arguments[0] == "serve") return runServe();
   if (arguments.size() != 2) {
     showError(kUsage);
     return zel::cli::kExitUsage;
@@ -138,7 +168,7 @@ int runVerb(const std::vector<std::string>& arguments) {
     return code;
   }
   const auto opened = reinterpret_cast<INT_PTR>(
-      ShellExecuteW(nullptr, L"open", wide(output).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+      ShellExecuteW(nullptr, L"open", wideFromUtf8(output).c_str(), nullptr, nullptr, SW_SHOWNORMAL));
   if (opened <= 32) showError("kvd: " + output + " was written, but no program to open it was found");
   return zel::cli::kExitOk;
 }

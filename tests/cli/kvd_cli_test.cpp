@@ -185,6 +185,32 @@ TEST_F(KvdProgram, NoCommandWritesOverAMeasurementFile) {
   EXPECT_EQ(names(), (std::vector<std::string>{"good.kvd", "other.kvd"}));
 }
 
+// An input named as the output, however the two names are spelled (a dot
+// folder, a step up and back, a Cyrillic folder with a blank), is refused
+// before anything is written: the names are compared as the files they
+// reach, not as texts.
+TEST_F(KvdProgram, AnOutputThatIsAnInputByAnotherNameIsRefused) {
+  const fs::path sub = folder / "Дом 12";
+  fs::create_directories(sub);
+  const fs::path input = sub / "данные.csv";
+  writeFile(input, kvdBytes("mode=1 primaryResult=186 primaryError=37"));
+  const std::string before = fingerprint(input);
+  const struct {
+    std::string command;
+    fs::path output;
+  } cases[] = {
+      {"export", sub / "." / "данные.csv"},
+      {"export", sub / ".." / "Дом 12" / "данные.csv"},
+      {"report", folder / "." / "Дом 12" / "данные.csv"},
+  };
+  for (const auto& c : cases) {
+    const Result r = kvd({c.command, input.string(), "-o", c.output.string()});
+    EXPECT_EQ(r.code, 2) << c.output << r.err;
+    EXPECT_NE(r.err.find("is one of the inputs (" + input.string() + ")"), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(fingerprint(input), before);
+}
+
 // --pages picks records by index and range; an index at the end of the
 // 64-bit range, or many long ranges, is quick and takes no memory.
 TEST_F(KvdProgram, ReportPagesByIndexAndRange) {

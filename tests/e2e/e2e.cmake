@@ -2,7 +2,7 @@
 file(GLOB ZEL_E2E_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.cpp)
 list(FILTER ZEL_E2E_SOURCES EXCLUDE REGEX "stand_in\\.cpp$")
 add_executable(zeltest ${ZEL_E2E_SOURCES})
-target_link_libraries(zeltest PRIVATE zelcore gdi32 user32 shell32 version)
+target_link_libraries(zeltest PRIVATE zelcore gdi32 user32 shell32 ole32 uuid version)
 target_compile_options(zeltest PRIVATE ${ZEL_WARNINGS})
 
 option(ZEL_E2E "Register the end-to-end tests (this build runs under the local Wine)" OFF)

@@ -1,7 +1,10 @@
 // The programs as an installed package meets the user: a .kvd file opened
-// through the shell's open verb, as Explorer does on a double click; and
-// every program's version resource and manifest, read back from the file.
+// through the shell's open verb, as Explorer does on a double click; a
+// Start menu shortcut started as Explorer starts it; and every program's
+// version resource and manifest, read back from the file.
 #include <windows.h>
+
+#include <shlobj.h>
 
 #include <cstdio>
 #include <string>
@@ -197,21 +200,59 @@ void shellVerb(const Context&, const std::vector<std::string>& args) {
 }
 E2E_SCENARIO("shell-verb", shellVerb);
 
+// A message box captioned ZelViewer whose text holds `text` appears, and no
+// console window with it; it is then closed.
+void expectMessage(const std::string& text) {
+  HWND box = nullptr;
+  check(waitFor([&] { return (box = FindWindowA("#32770", "ZelViewer")) != nullptr && IsWindowVisible(box); }, 20000),
+        "no message box");
+  const std::wstring said = messageText(box);
+  check(said.find(std::wstring(text.begin(), text.end())) != std::wstring::npos,
+        "the message says '" + narrow(said) + "'");
+  check(FindWindowA("ConsoleWindowClass", nullptr) == nullptr, "a console window is open");
+  pressOk(box);
+  check(waitFor([&] { return !IsWindow(box); }, 5000), "the message box did not close");
+}
+
 // shell-verb-says FILE VERB TEXT: the verb says what it did, or why it
 // failed, in a message box captioned ZelViewer whose text holds TEXT; no
 // console window appears.
 void shellVerbSays(const Context& c, const std::vector<std::string>& args) {
   shellVerb(c, args);
-  HWND box = nullptr;
-  check(waitFor([&] { return (box = FindWindowA("#32770", "ZelViewer")) != nullptr && IsWindowVisible(box); }, 20000),
-        "no message box");
-  const std::wstring text = messageText(box);
-  check(text.find(std::wstring(args.at(2).begin(), args.at(2).end())) != std::wstring::npos,
-        "the message says '" + narrow(text) + "'");
-  check(FindWindowA("ConsoleWindowClass", nullptr) == nullptr, "a console window is open");
-  pressOk(box);
-  check(waitFor([&] { return !IsWindow(box); }, 5000), "the message box did not close");
+  expectMessage(args.at(2));
 }
 E2E_SCENARIO("shell-verb-says", shellVerbSays);
+
+// shortcut-says LINK TEXT: the shortcut file's program is started with its
+// arguments in its working folder, as Explorer starts a Start menu entry,
+// and says TEXT in a message box, with no console window.
+void shortcutSays(const Context&, const std::vector<std::string>& args) {
+  check(SUCCEEDED(CoInitialize(nullptr)), "COM did not start");
+  IShellLinkW* link = nullptr;
+  check(SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                   reinterpret_cast<void**>(&link))),
+        "no shell link object");
+  IPersistFile* file = nullptr;
+  check(SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file))), "no IPersistFile");
+  const std::wstring name(args.at(0).begin(), args.at(0).end());
+  check(SUCCEEDED(file->Load(name.c_str(), STGM_READ)), "the shortcut " + args.at(0) + " cannot be read");
+  wchar_t program[MAX_PATH] = {}, arguments[1024] = {}, folder[MAX_PATH] = {};
+  link->GetPath(program, MAX_PATH, nullptr, 0);
+  link->GetArguments(arguments, 1024);
+  link->GetWorkingDirectory(folder, MAX_PATH);
+  file->Release();
+  link->Release();
+  std::wstring command = L"\"" + std::wstring(program) + L"\" " + arguments;
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  check(CreateProcessW(program, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder[0] ? folder : nullptr,
+                       &startup, &process) != 0,
+        "the shortcut's program " + narrow(program) + " did not start");
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  expectMessage(args.at(1));
+}
+E2E_SCENARIO("shortcut-says", shortcutSays);
 
 }  // namespace

@@ -128,8 +128,10 @@ void RecordFile::finish(Diagnostics& diagnostics) {
   }
   const std::uint64_t partial = size_ % kRecordSize;
   if (partial != 0) {
-    diagnostics.note(name_, "the last " + sizeText(partial, "byte", "bytes") +
-                                " form no whole record and are ignored, as the record browser ignores them");
+    const char* const verb = partial == 1 ? " forms no whole record and is ignored"
+                                          : " form no whole record and are ignored";
+    diagnostics.note(name_, "the last " + sizeText(partial, "byte", "bytes") + verb +
+                                ", as the record browser ignores them");
   }
   in_.close();
 }

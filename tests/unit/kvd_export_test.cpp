@@ -280,6 +280,9 @@ TEST_F(KvdExportCommand, FailedFilesAreSaidAndTheOthersExported) {
   EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1 + 4 + 1);
   // A trailing partial record alone does not change the exit code.
   EXPECT_EQ(runKvd({"export", folder / "tail.kvd", "-o", folder / "tail.csv"}).code, 0);
+  writeFile(folder / "byte.kvd", kvdBytes("mode=2\ntrailing=1"));
+  const auto one = runKvd({"export", folder / "byte.kvd", "-o", folder / "byte.csv"});
+  EXPECT_NE(one.err.find(": the last 1 byte forms no whole record and is ignored,"), std::string::npos) << one.err;
 }
 
 TEST_F(KvdExportCommand, NothingReadableWritesNothing) {

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -32,7 +33,7 @@ class ArchiveError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-inline constexpr int kSchemaVersion = 2;
+inline constexpr int kSchemaVersion = 3;
 
 // Where the archive is: the option if given, else KVD_ARCHIVE, else the
 // user's own (kvd/archive/location.h says where that is per platform).
@@ -263,8 +264,14 @@ class Archive {
                         std::uint64_t limit);
 
  private:
+  std::uint64_t pageTotal(const Selection& selection);
+
   std::unique_ptr<Database> db_;
   std::optional<int> upgradedFrom_;
+  // The totals of the pages asked for, kept while the archive is unchanged
+  // (SQLite only: the mark of that is cheap there).
+  std::map<std::string, std::uint64_t> pageTotals_;
+  std::pair<std::int64_t, std::int64_t> pageTotalsMark_{-1, -1};
 };
 
 }  // namespace zel::archive

@@ -72,8 +72,7 @@ void Archive::forEachRecord(const Selection& selection, const std::function<void
 
 std::uint64_t Archive::countRecords(const Selection& selection) {
   BoundSql q;
-  q.sql("SELECT count(*)").sql(recordJoins(selection));
-  appendSelection(selection, q);
+  appendCount(selection, q);
   std::uint64_t count = 0;
   db_->run(q.sqlText(), q.values(), [&](const Row& row) { count = static_cast<std::uint64_t>(row.integer(0)); });
   return count;

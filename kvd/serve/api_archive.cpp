@@ -8,8 +8,6 @@
 
 namespace zel::serve {
 
-std::string requestLanguage(const httplib::Request& request, const ServeContext& context);
-
 void addArchiveRoutes(Routes& routes, ServeContext& context) {
   routes.get("/api/session", [&context](const httplib::Request& request, httplib::Response& response) {
     sendJson(response, Json{{"csrf", context.csrf},

@@ -72,8 +72,9 @@ void addObjectRoutes(Routes& routes, ServeContext& context) {
     const std::int64_t id = pathId(request, "object");
     for (const auto& [key, value] : request.params)
       if (key != "lang" && key != "download") throw HttpError(400, "unknown parameter \"" + key + "\"");
-    const std::string lang = request.has_param("lang") ? request.get_param_value("lang") : "en";
-    if (lang != "en" && lang != "ru") throw HttpError(400, "\"lang\" is en or ru");
+    if (request.has_param("lang") && request.get_param_value("lang") != "en" && request.get_param_value("lang") != "ru")
+      throw HttpError(400, "\"lang\" is en or ru");
+    const std::string lang = requestLanguage(request, context);
     const std::string html = context.withArchive([&](archive::Archive& a) {
       const archive::ObjectSummary object = findObjectById(a, id);
       return cli::archiveProtocolHtml(a, object.info, {}, lang == "ru");

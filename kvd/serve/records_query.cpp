@@ -69,6 +69,12 @@ QueryParameters filterParameters(const Json& filter) {
   return out;
 }
 
+// Digits name an object by its id, anything else by its name.
+Json idOrName(const std::string& text) {
+  const bool digits = !text.empty() && text.size() < 18 && text.find_first_not_of("0123456789") == std::string::npos;
+  return digits ? Json(std::stoll(text)) : Json(text);
+}
+
 }  // namespace
 
 archive::ObjectSummary findObjectById(archive::Archive& archive, std::int64_t id) {
@@ -95,7 +101,11 @@ RecordsQuery parseRecordsQuery(const QueryParameters& parameters, bool paging, a
     if (key == "mode") addModes(s, value);
   }
   auto given = [&](const char* key) { return parameters.count(key) > 0; };
-  if (given("object")) s.object = findObject(archive, Json(single(parameters, "object"))).info.name;
+  if (given("object")) {
+    // A name is looked up alone; only an id needs the list of objects.
+    const std::string& object = single(parameters, "object");
+    s.object = archive.object(object) ? object : findObject(archive, idOrName(object)).info.name;
+  }
   if (given("floor")) s.floor = single(parameters, "floor");
   if (given("room")) s.room = single(parameters, "room");
   if (given("point")) s.point = single(parameters, "point");

@@ -28,6 +28,10 @@ class Routes {
   httplib::Server& server_;
 };
 
+// The language of a request: ?lang=, the cookie kvd_lang, --lang, or the
+// browser's Accept-Language.
+std::string requestLanguage(const httplib::Request& request, const ServeContext& context);
+
 // An id from the path's first capture; 404 when it is no id.
 std::int64_t pathId(const httplib::Request& request, const char* what);
 

@@ -18,6 +18,9 @@ constexpr std::size_t kTokenBytes = 32;
 
 Server::Server(ServeSettings settings, std::unique_ptr<archive::Archive> archive, std::string version)
     : http_(std::make_unique<httplib::Server>()) {
+  // An answer's headers and body are separate writes: without this, the
+  // second waits for the browser's delayed acknowledgement of the first.
+  http_->set_tcp_nodelay(true);
   context_.settings = std::move(settings);
   context_.shownLocation = cli::shownLocation(context_.settings.location);
   context_.token = randomHex(kTokenBytes);

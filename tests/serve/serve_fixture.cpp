@@ -53,6 +53,7 @@ httplib::Headers ServeTest::auth() const {
 httplib::Client ServeTest::client() const {
   httplib::Client c("127.0.0.1", server_->port());
   c.set_connection_timeout(5);
+  c.set_tcp_nodelay(true);
   c.set_read_timeout(30);
   return c;
 }

@@ -11,21 +11,22 @@ pkg_check_modules(LIBPQ REQUIRED IMPORTED_TARGET libpq)
 find_package(OpenSSL REQUIRED)
 
 include(${CMAKE_SOURCE_DIR}/cmake/kvd_sources.cmake)
+include(${CMAKE_SOURCE_DIR}/cmake/serve.cmake)
 
 add_library(zelkvd STATIC ${ZEL_KVD_SOURCES} ${ZEL_KVD_ARCHIVE_SOURCES} ${ZEL_KVD_POSTGRES_SOURCES}
-            ${ZEL_KVD_LINUX_SOURCES})
+            ${ZEL_KVD_LINUX_SOURCES} ${ZEL_SERVE_SOURCES} $<TARGET_OBJECTS:zelserve_web>)
 target_compile_options(zelkvd PRIVATE ${ZEL_KVD_WARNINGS})
 target_compile_definitions(zelkvd PRIVATE ${ZEL_KVD_DEFINITIONS})
 target_link_libraries(zelkvd PUBLIC zelcore zelreport xlsxwriter CLI11::CLI11 nlohmann_json::nlohmann_json
-                      SQLite::SQLite3 PkgConfig::LIBPQ OpenSSL::Crypto)
+                      SQLite::SQLite3 PkgConfig::LIBPQ OpenSSL::Crypto PkgConfig::HTTPLIB Threads::Threads)
 
 # The same sources with the sanitizers, for the unit tests.
 add_library(zelkvd_san STATIC ${ZEL_KVD_SOURCES} ${ZEL_KVD_ARCHIVE_SOURCES} ${ZEL_KVD_POSTGRES_SOURCES}
-            ${ZEL_KVD_LINUX_SOURCES})
+            ${ZEL_KVD_LINUX_SOURCES} ${ZEL_SERVE_SOURCES} $<TARGET_OBJECTS:zelserve_web>)
 target_compile_options(zelkvd_san PRIVATE ${ZEL_KVD_WARNINGS} ${ZEL_SANITIZE} -O1 -g)
 target_compile_definitions(zelkvd_san PRIVATE ${ZEL_KVD_DEFINITIONS})
 target_link_libraries(zelkvd_san PUBLIC zelcore_san zelreport_san xlsxwriter CLI11::CLI11 nlohmann_json::nlohmann_json
-                      SQLite::SQLite3 PkgConfig::LIBPQ OpenSSL::Crypto)
+                      SQLite::SQLite3 PkgConfig::LIBPQ OpenSSL::Crypto PkgConfig::HTTPLIB Threads::Threads)
 target_link_libraries(unit_tests PRIVATE zelkvd_san)
 
 add_executable(kvd ${CMAKE_SOURCE_DIR}/kvd/main.cpp)
@@ -85,4 +86,15 @@ if(ZEL_ARCHIVE_TESTS)
   set_tests_properties(archive_server_stop PROPERTIES FIXTURES_CLEANUP archive_server)
   gtest_discover_tests(archive_tests DISCOVERY_TIMEOUT 60 PROPERTIES FIXTURES_REQUIRED archive_server
                        ENVIRONMENT ZEL_PG_SERVER=${ZEL_PG_TEST_SERVER})
+endif()
+
+# kvd serve: the real server in the tests' process on 127.0.0.1, a fresh
+# SQLite archive per test, plain HTTP from cpp-httplib's client and raw
+# sockets.
+file(GLOB ZEL_SERVE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/serve/*.cpp)
+if(ZEL_SERVE_TESTS)
+  add_executable(serve_tests ${ZEL_SERVE_TESTS})
+  target_compile_options(serve_tests PRIVATE ${ZEL_KVD_WARNINGS} ${ZEL_SANITIZE} -O1 -g)
+  target_link_libraries(serve_tests PRIVATE zelkvd_san GTest::gtest GTest::gtest_main Threads::Threads)
+  gtest_discover_tests(serve_tests DISCOVERY_TIMEOUT 60)
 endif()

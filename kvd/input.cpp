@@ -29,6 +29,14 @@ std::vector<FileName> expandFileArguments(const std::vector<std::string>& argume
   return names;
 }
 
+std::string recordSizeRefusal(std::uint64_t size) {
+  if (size == 0) return "is empty: no records";
+  if (size < kRecordSize)
+    return "holds no whole record (" + sizeText(size, "byte", "bytes") + ", a record has " +
+           std::to_string(kRecordSize) + ")";
+  return {};
+}
+
 bool RecordFile::open(const FileName& file, Diagnostics& diagnostics) {
   const std::string& name = file.text();
   name_ = name;
@@ -71,14 +79,8 @@ bool RecordFile::open(const FileName& file, Diagnostics& diagnostics) {
     in_.close();
     return false;
   }
-  if (size_ == 0) {
-    diagnostics.fileFailed(name, "is empty: no records");
-    in_.close();
-    return false;
-  }
-  if (size_ < kRecordSize) {
-    diagnostics.fileFailed(name, "holds no whole record (" + sizeText(size_, "byte", "bytes") + ", a record has " +
-                                     std::to_string(kRecordSize) + ")");
+  if (const std::string why = recordSizeRefusal(size_); !why.empty()) {
+    diagnostics.fileFailed(name, why);
     in_.close();
     return false;
   }

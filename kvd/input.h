@@ -23,6 +23,10 @@ namespace zel::cli {
 // the platform's shell does not do it.
 std::vector<FileName> expandFileArguments(const std::vector<std::string>& arguments);
 
+// Why a file of `size` bytes holds no records ("is empty: no records",
+// "holds no whole record (…)"), empty when it holds at least one.
+std::string recordSizeRefusal(std::uint64_t size);
+
 class RecordFile {
  public:
   RecordFile() = default;

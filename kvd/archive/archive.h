@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -32,7 +33,7 @@ class ArchiveError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-inline constexpr int kSchemaVersion = 2;
+inline constexpr int kSchemaVersion = 3;
 
 // Where the archive is: the option if given, else KVD_ARCHIVE, else the
 // user's own (kvd/archive/location.h says where that is per platform).
@@ -171,6 +172,15 @@ struct Placement {
   DateTime to;
 };
 
+// The order of a page of records: the key, then the record id, both in the
+// same direction. Undated records sort as the database sorts no value.
+enum class SortKey { Date, Mode, Value, Device, Point, Id };
+
+struct RecordPage {
+  std::uint64_t total = 0;  // every record of the selection
+  std::vector<StoredRecord> rows;
+};
+
 struct AssignResult {
   std::uint64_t assigned = 0;  // records now at the point that were not before
   std::uint64_t already = 0;   // records that were at the point already
@@ -246,10 +256,22 @@ class Archive {
   // The selected records in date order (undated ones last), then by id.
   void forEachRecord(const Selection& selection, const std::function<void(const StoredRecord&)>& onRecord);
   std::uint64_t countRecords(const Selection& selection);
+  // One page of the selected records in the given order, for a list that
+  // shows a part of a large archive at a time.
+  // The instruments whose records the archive holds, by number.
+  std::vector<std::uint32_t> deviceNumbers();
+  RecordPage recordPage(const Selection& selection, SortKey key, bool descending, std::uint64_t offset,
+                        std::uint64_t limit);
 
  private:
+  std::uint64_t pageTotal(const Selection& selection);
+
   std::unique_ptr<Database> db_;
   std::optional<int> upgradedFrom_;
+  // The totals of the pages asked for, kept while the archive is unchanged
+  // (SQLite only: the mark of that is cheap there).
+  std::map<std::string, std::uint64_t> pageTotals_;
+  std::pair<std::int64_t, std::int64_t> pageTotalsMark_{-1, -1};
 };
 
 }  // namespace zel::archive

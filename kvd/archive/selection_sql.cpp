@@ -30,9 +30,19 @@ std::string recordJoins(const Selection& s) {
          "objects o ON o.object_id = p.object_id";
 }
 
+std::string recordSource(const Selection& s, bool withPlaces) {
+  if (withPlaces || s.object || s.floor || s.room || s.point) return recordJoins(s);
+  return " FROM stored_records r";
+}
+
 bool Selection::any() const {
   return object || floor || room || point || device || from || to || !modes.empty() || unassigned ||
          !recordIds.empty() || !importIds.empty();
+}
+
+void appendCount(const Selection& selection, BoundSql& out) {
+  out.sql("SELECT count(*)").sql(recordSource(selection));
+  appendSelection(selection, out);
 }
 
 void appendSelection(const Selection& s, BoundSql& out) {

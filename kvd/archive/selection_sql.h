@@ -16,6 +16,11 @@ namespace zel::archive {
 // database starts from the object's points rather than from every record.
 std::string recordJoins(const Selection& selection);
 
+// The same when the query reads only the records' own columns (a count, a
+// list of ids): the points and objects are joined only when the selection
+// names a place or `withPlaces`, so that an index can answer alone.
+std::string recordSource(const Selection& selection, bool withPlaces = false);
+
 // "YYYY-MM-DD hh:mm:ss", as both databases compare it.
 std::string timestampText(const DateTime& t);
 
@@ -37,6 +42,16 @@ class BoundSql {
   std::deque<std::string> texts_;  // the bound texts, which the values view
   std::vector<Value> values_;
 };
+
+// The columns a StoredRecord is read from, with its first file (alias i),
+// and the reading of one such row.
+inline constexpr const char* kStoredRecordColumns =
+    "SELECT r.record_id, r.raw, o.name, p.floor, p.room, p.point, i.path, r.first_index";
+inline constexpr const char* kFirstImportJoin = " JOIN imports i ON i.import_id = r.first_import_id";
+void readStoredRecord(const Row& row, StoredRecord& record);
+
+// Appends the count of the selected records ("SELECT count(*) FROM …").
+void appendCount(const Selection& selection, BoundSql& out);
 
 // Appends " WHERE …" (or nothing when the selection is empty) to `out`.
 void appendSelection(const Selection& selection, BoundSql& out);

@@ -183,7 +183,10 @@ function kvdRecordList(options) {
     for (var i = first; i <= last; ++i) {
       var r = rowAt(i);
       var div = drawn.get(i);
-      if (!div || (r && div.classList.contains('loading'))) div = makeRow(i, r);
+      if (!div || (r && div.classList.contains('loading'))) {
+        if (div) div.remove();
+        div = makeRow(i, r);
+      }
       div.style.top = (viewport.scrollTop + (i - topFloat) * kRowHeight) + 'px';
       var sel = isSelected(i);
       div.classList.toggle('selected', sel);

@@ -52,10 +52,24 @@
     if (d.getUTCHours() === 0 && d.getUTCMinutes() === 0) return two(d.getUTCDate()) + '.' + two(d.getUTCMonth() + 1);
     return two(d.getUTCHours()) + ':' + two(d.getUTCMinutes());
   }
+  function dateText(d) {
+    return two(d.getUTCDate()) + '.' + two(d.getUTCMonth() + 1) + '.' + d.getUTCFullYear() + ' ' +
+      two(d.getUTCHours()) + ':' + two(d.getUTCMinutes()) + ':' + two(d.getUTCSeconds());
+  }
   // The instrument keeps no time zone: its clock is read as UTC throughout.
   function instant(text) { return new Date(text.replace(' ', 'T') + 'Z'); }
 
+  // dygraphs' legend measures itself through a style attribute even when
+  // it is not shown, which the page's Content-Security-Policy refuses; the
+  // charts go without it and show the value under the pointer themselves.
+  function withoutLegend() {
+    if (Dygraph.Plugins && Dygraph.Plugins.Legend) {
+      Dygraph.PLUGINS = Dygraph.PLUGINS.filter(function (p) { return p !== Dygraph.Plugins.Legend; });
+    }
+  }
+
   function charts() {
+    withoutLegend();
     var box = document.getElementById('charts');
     var series = o.series || [];
     var pending = series.length;
@@ -65,7 +79,9 @@
       var figure = kvd.el('figure', 'chart');
       var caption = kvd.el('figcaption', null, kvd.placeText(s, false) + ' (' + s.unit + ')');
       var area = kvd.el('div', 'chart-area');
+      var readOut = kvd.el('output', 'chart-value');
       area.id = 'chart-' + i;
+      caption.appendChild(readOut);
       figure.appendChild(caption);
       figure.appendChild(area);
       box.appendChild(figure);
@@ -75,7 +91,12 @@
       var rows = s.rows.map(function (r) { return [instant(r[0]), [r[1], r[2] === null ? 0 : r[2]]]; });
       new Dygraph(area, rows, {
         labels: [t('col_date'), s.unit], labelsUTC: true, errorBars: true, sigma: 1, drawPoints: true,
-        legend: 'always', animatedZooms: false, ylabel: s.unit, axes: { x: { axisLabelFormatter: timeLabel } },
+        animatedZooms: false,
+        highlightCallback: function (e, x, points) {
+          var p = points[0];
+          if (p) readOut.textContent = dateText(new Date(x)) + ' — ' + p.yval + ' ' + s.unit;
+        },
+        unhighlightCallback: function () { readOut.textContent = ''; }, ylabel: s.unit, axes: { x: { axisLabelFormatter: timeLabel } },
         underlayCallback: function (ctx, a, g) {
           ctx.save();
           ctx.fillStyle = 'rgba(255, 170, 0, 0.12)';

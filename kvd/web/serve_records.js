@@ -94,16 +94,19 @@
   }
 
   function apply() {
-    filter = {};
+    var next = {};
     kFilterKeys.forEach(function (k) {
       var f = form.elements[k];
       if (!f) return;
       var v = f.type === 'checkbox' ? (f.checked ? '1' : '') : f.value.trim();
-      if (v) filter[k] = v;
+      if (v) next[k] = v;
     });
     // A floor comes only from a link; a new object's filter drops it.
-    var q = new URLSearchParams(location.hash.replace(/^#/, ''));
-    if (q.get('floor') && q.get('object') === filter.object) filter.floor = q.get('floor');
+    if (filter.floor && filter.object === next.object) next.floor = filter.floor;
+    // A field left without a change (its change event on leaving it) keeps
+    // the list and its selection.
+    if (JSON.stringify(next) === JSON.stringify(filter)) return;
+    filter = next;
     offer('rooms', filter.object, 'room');
     offer('points', filter.object, 'point');
     writeAddress();
@@ -112,15 +115,17 @@
     list.reset();
   }
 
+  // Typed filters apply after a pause, chosen ones at once.
   var typing = 0;
   form.addEventListener('input', function (e) {
+    if (e.target.tagName !== 'INPUT' || e.target.type !== 'text') return;
     clearTimeout(typing);
-    typing = setTimeout(apply, e.target.tagName === 'INPUT' && e.target.type === 'text' ? 300 : 0);
+    typing = setTimeout(apply, 300);
   });
   form.addEventListener('change', function () { clearTimeout(typing); apply(); });
   form.addEventListener('submit', function (e) { e.preventDefault(); apply(); });
   form.addEventListener('reset', function () {
-    setTimeout(function () { history.replaceState(null, '', location.pathname); apply(); }, 0);
+    setTimeout(function () { filter = { reset: true }; apply(); }, 0);
   });
 
   document.querySelectorAll('.list-head [data-sort]').forEach(function (b) {

@@ -93,9 +93,20 @@ function kvdSpectrumPanel(options) {
     return (e.buttons & 1 ? kLeftButton : 0) | (e.buttons & 2 ? kRightButton : 0) |
       (e.buttons & 4 ? kMiddleButton : 0) | (e.shiftKey ? kShift : 0) | (e.ctrlKey ? kControl : 0);
   }
+  var last = null;
   function move(e) {
     var p = position(e);
+    last = p;
     push({ type: 'move', x: p.x, y: p.y, keys: keys(e) });
+  }
+  // Windows says where a press or a release happened only through the moves
+  // before it; a press where the pointer has not been reported yet gets
+  // that move first, with the keys as they were before the press.
+  function moveBefore(e) {
+    var p = position(e);
+    if (last && last.x === p.x && last.y === p.y) return;
+    last = p;
+    push({ type: 'move', x: p.x, y: p.y, keys: keys(e) & ~kLeftButton });
   }
 
   box.addEventListener('pointermove', move);
@@ -106,12 +117,11 @@ function kvdSpectrumPanel(options) {
     // A captured pointer goes on reporting outside the panel, as a
     // captured mouse does on Windows, so a boundary drags to the edge.
     box.setPointerCapture(e.pointerId);
-    move(e);
+    moveBefore(e);
     push({ type: 'down' });
   });
   box.addEventListener('pointerup', function (e) {
     if (e.button !== 0) return;
-    move(e);
     push({ type: 'up' });
     if (box.hasPointerCapture(e.pointerId)) box.releasePointerCapture(e.pointerId);
   });

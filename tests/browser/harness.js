@@ -84,8 +84,23 @@ async function openBrowser(origin) {
   return { browser, context, page, problems, spectrumCalls };
 }
 
+// The browser reports every answer of 400 or more in the console; those
+// that the test asks for (a refusal it checks) are not problems.
+const expectedRefusals = [{ path: '/api/assign', status: 409 }];
+
 function watch(page, problems) {
-  page.on('console', (m) => { if (m.type() === 'error') problems.push('console: ' + m.text() + ' at ' + page.url()); });
+  const refused = [];
+  page.on('response', (r) => {
+    if (r.status() < 400) return;
+    const path = new URL(r.url()).pathname;
+    if (expectedRefusals.some((e) => e.path === path && e.status === r.status())) refused.push(r.url());
+    else problems.push('answer ' + r.status() + ' for ' + r.request().method() + ' ' + r.url());
+  });
+  page.on('console', (m) => {
+    if (m.type() !== 'error') return;
+    if (/^Failed to load resource/.test(m.text()) && refused.includes(m.location().url)) return;
+    problems.push('console: ' + m.text() + ' at ' + page.url());
+  });
   page.on('pageerror', (e) => problems.push('page error: ' + e.message + ' at ' + page.url()));
 }
 

@@ -30,4 +30,23 @@ std::u16string cp1251ToUtf16(std::string_view text) {
   return out;
 }
 
+void appendUtf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+std::string cp1251ToUtf8(std::string_view text) {
+  std::string out;
+  for (char16_t c : cp1251ToUtf16(text)) appendUtf8(out, c);
+  return out;
+}
+
 }  // namespace zel

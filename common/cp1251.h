@@ -72,5 +72,9 @@ struct Cp1251Text {
 
 // UTF-16 text of a Windows-1251 string, for the wide functions of the platform.
 std::u16string cp1251ToUtf16(std::string_view text);
+// UTF-8 of a Windows-1251 string, for what reads UTF-8 (SVG, a browser).
+std::string cp1251ToUtf8(std::string_view text);
+// Appends one character of the Basic Multilingual Plane as UTF-8.
+void appendUtf8(std::string& out, char32_t c);
 
 }  // namespace zel

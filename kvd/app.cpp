@@ -6,6 +6,7 @@
 
 #include "kvd/archive_app.h"
 #include "kvd/commands.h"
+#include "kvd/serve_cli.h"
 
 #ifndef ZEL_VERSION
 #error "ZEL_VERSION comes from the CMake project version"
@@ -17,7 +18,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: kvd list FILE... | kvd show FILE[,INDEX]... | kvd export FILE... -o OUT | kvd stats FILE... | "
-    "kvd report FILE... -o OUT.html | kvd render FILE,INDEX -o OUT.svg | kvd archive COMMAND ... (kvd --help, "
+    "kvd report FILE... -o OUT.html | kvd render FILE,INDEX -o OUT.svg | kvd archive COMMAND ... | kvd serve (kvd --help, "
     "kvd COMMAND --help)";
 constexpr const char* kListUsage = "usage: kvd list FILE... [--units pci]";
 constexpr const char* kShowUsage = "usage: kvd show FILE[,INDEX]... [--units pci]";
@@ -129,6 +130,7 @@ int run(const std::vector<std::string>& arguments, Streams& io) {
   renderCommand->add_flag("--spectrum", render.spectrum, "the spectrum as the spectrum panel opens it");
 
   ArchiveCli archive(app);
+  ServeCli serve(app);
 
   try {
     std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
@@ -148,10 +150,12 @@ int run(const std::vector<std::string>& arguments, Streams& io) {
   } catch (const CLI::ParseError& e) {
     const std::vector<CLI::App*> chosen = app.get_subcommands();
     if (archive.parsed()) return usageError(io, e.what(), archive.usage());
+    if (serve.parsed()) return usageError(io, e.what(), kServeUsage);
     return usageError(io, e.what(), usageOf(chosen.empty() ? nullptr : chosen.front()));
   }
 
   if (archive.parsed()) return archive.run(io);
+  if (serve.parsed()) return serve.run(io);
   const bool pci = units == "pci";
   if (listCommand->parsed()) {
     list.pci = pci;

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <vector>
@@ -93,6 +94,24 @@ int runArchiveList(const std::string& location, const ArchiveReadOptions& option
 int runArchiveExport(const std::string& location, const ArchiveReadOptions& options, Streams& io);
 int runArchiveStats(const std::string& location, const ArchiveReadOptions& options, Streams& io);
 int runArchiveReport(const std::string& location, const ArchiveReportOptions& options, Streams& io);
+
+// The protocol page of an object, as kvd archive report writes it; the
+// numbers of its points and of their records when asked for.
+std::string archiveProtocolHtml(archive::Archive& archive, const archive::ObjectInfo& object,
+                                const std::vector<const report::Norm*>& norms, bool russian,
+                                std::size_t* points = nullptr, std::uint64_t* records = nullptr);
+
+// The selected records into the file options.output: a table format, or
+// with no format a measurement file of their stored bytes; as kvd archive
+// export writes them (a new file, whole or not at all).
+int exportSelection(archive::Archive& archive, const archive::Selection& selection, const ArchiveReadOptions& options,
+                    std::optional<ExportFormat> format, Streams& io);
+
+// One file's entry in the answer of kvd archive import --format json: its
+// name, counts and partial bytes, and "already_imported" for a file whose
+// contents were imported before (nothing added).
+nlohmann::ordered_json importedFileJson(const std::string& name, const archive::ImportResult& result,
+                                        std::uint64_t partialBytes);
 
 // The usage line of an archive command ("import", "object add", …), or of
 // the whole archive command for an empty or unknown name.

@@ -65,6 +65,17 @@ std::string countsText(std::uint64_t records, std::uint64_t fresh, std::uint64_t
 
 }  // namespace
 
+nlohmann::ordered_json importedFileJson(const std::string& name, const archive::ImportResult& result,
+                                        std::uint64_t partialBytes) {
+  Json entry{{"file", name},
+             {"records", result.records},
+             {"new", result.fresh},
+             {"known", result.known},
+             {"partial", partialBytes}};
+  if (result.alreadyImported) entry["already_imported"] = true;
+  return entry;
+}
+
 int runArchiveImport(const std::string& location, const ArchiveImportOptions& options, Streams& io) {
   Diagnostics diagnostics(io.err);
   const std::vector<std::string> names = filesToImport(options.paths, diagnostics);
@@ -113,11 +124,7 @@ int runArchiveImport(const std::string& location, const ArchiveImportOptions& op
       fresh += result.fresh;
       known += result.known;
       if (options.json) {
-        files.push_back(Json{{"file", name},
-                             {"records", result.records},
-                             {"new", result.fresh},
-                             {"known", result.known},
-                             {"partial", facts.partialBytes}});
+        files.push_back(importedFileJson(name, result, facts.partialBytes));
       } else if (result.alreadyImported) {
         io.out.write(name + ": already imported (same contents), nothing added\n");
       } else {

@@ -173,9 +173,14 @@ int runArchiveExport(const std::string& location, const ArchiveReadOptions& opti
   if (const int code = parseSelection(options.selectors, selection, io, usage); code != kExitOk) return code;
   return withArchive(location, false, io, [&](archive::Archive& archive) {
     if (const int code = resolveSelection(options.selectors, archive, selection, io); code != kExitOk) return code;
-    return measurementFile ? exportMeasurementFile(archive, selection, options.output, io)
-                           : exportTable(archive, selection, options, *format, io);
+    return exportSelection(archive, selection, options, format, io);
   });
+}
+
+int exportSelection(archive::Archive& archive, const archive::Selection& selection, const ArchiveReadOptions& options,
+                    std::optional<ExportFormat> format, Streams& io) {
+  return format ? exportTable(archive, selection, options, *format, io)
+                : exportMeasurementFile(archive, selection, options.output, io);
 }
 
 int runArchiveStats(const std::string& location, const ArchiveReadOptions& options, Streams& io) {

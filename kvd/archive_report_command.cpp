@@ -67,6 +67,23 @@ std::string today() {
 
 }  // namespace
 
+std::string archiveProtocolHtml(archive::Archive& archive, const archive::ObjectInfo& object,
+                                const std::vector<const report::Norm*>& norms, bool russian,
+                                std::size_t* points, std::uint64_t* records) {
+  archive::ProtocolInput input = protocolInput(archive, object);
+  input.norms = norms;
+  input.language = russian ? report::Language::Ru : report::Language::En;
+  input.issued = today();
+  std::ostringstream html;
+  writeProtocolHtml(html, input);
+  if (points) *points = input.points.size();
+  if (records) {
+    *records = 0;
+    for (const archive::ProtocolPoint& p : input.points) *records += p.records.size();
+  }
+  return html.str();
+}
+
 int runArchiveReport(const std::string& location, const ArchiveReportOptions& options, Streams& io) {
   const std::string usage = archiveUsage("report");
   std::vector<const report::Norm*> norms;
@@ -79,13 +96,9 @@ int runArchiveReport(const std::string& location, const ArchiveReportOptions& op
       io.err.write("kvd: the archive has no object \"" + options.object + "\" (kvd archive objects lists them)\n");
       return kExitFailed;
     }
-    archive::ProtocolInput input = protocolInput(archive, *object);
-    input.norms = norms;
-    input.language = options.russian ? report::Language::Ru : report::Language::En;
-    input.issued = today();
-    std::ostringstream html;
-    writeProtocolHtml(html, input);
-    const std::string page = html.str();
+    std::size_t points = 0;
+    std::uint64_t records = 0;
+    const std::string page = archiveProtocolHtml(archive, *object, norms, options.russian, &points, &records);
 
     Diagnostics diagnostics(io.err);
     OutputFile output;
@@ -96,10 +109,8 @@ int runArchiveReport(const std::string& location, const ArchiveReportOptions& op
                          "; nothing was written");
       return kExitFailed;
     }
-    std::uint64_t records = 0;
-    for (const archive::ProtocolPoint& p : input.points) records += p.records.size();
-    io.out.write(options.output + ": the protocol of " + object->name + ", " + std::to_string(input.points.size()) +
-                 (input.points.size() == 1 ? " point, " : " points, ") + std::to_string(records) +
+    io.out.write(options.output + ": the protocol of " + object->name + ", " + std::to_string(points) +
+                 (points == 1 ? " point, " : " points, ") + std::to_string(records) +
                  (records == 1 ? " record" : " records") + "\n");
     return kExitOk;
   });

@@ -29,6 +29,14 @@ std::vector<std::string> expandFileArguments(const std::vector<std::string>& arg
   return names;
 }
 
+std::string recordSizeRefusal(std::uint64_t size) {
+  if (size == 0) return "is empty: no records";
+  if (size < kRecordSize)
+    return "holds no whole record (" + sizeText(size, "byte", "bytes") + ", a record has " +
+           std::to_string(kRecordSize) + ")";
+  return {};
+}
+
 bool RecordFile::open(const std::string& name, Diagnostics& diagnostics) {
   name_ = name;
   path_ = platform::pathFromUtf8(name);
@@ -70,14 +78,8 @@ bool RecordFile::open(const std::string& name, Diagnostics& diagnostics) {
     in_.close();
     return false;
   }
-  if (size_ == 0) {
-    diagnostics.fileFailed(name, "is empty: no records");
-    in_.close();
-    return false;
-  }
-  if (size_ < kRecordSize) {
-    diagnostics.fileFailed(name, "holds no whole record (" + sizeText(size_, "byte", "bytes") + ", a record has " +
-                                     std::to_string(kRecordSize) + ")");
+  if (const std::string why = recordSizeRefusal(size_); !why.empty()) {
+    diagnostics.fileFailed(name, why);
     in_.close();
     return false;
   }

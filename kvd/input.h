@@ -22,6 +22,10 @@ namespace zel::cli {
 // shell does not do it.
 std::vector<std::string> expandFileArguments(const std::vector<std::string>& arguments);
 
+// Why a file of `size` bytes holds no records ("is empty: no records",
+// "holds no whole record (…)"), empty when it holds at least one.
+std::string recordSizeRefusal(std::uint64_t size);
+
 class RecordFile {
  public:
   RecordFile() = default;

@@ -171,6 +171,15 @@ struct Placement {
   DateTime to;
 };
 
+// The order of a page of records: the key, then the record id, both in the
+// same direction. Undated records sort as the database sorts no value.
+enum class SortKey { Date, Mode, Value, Device, Point, Id };
+
+struct RecordPage {
+  std::uint64_t total = 0;  // every record of the selection
+  std::vector<StoredRecord> rows;
+};
+
 struct AssignResult {
   std::uint64_t assigned = 0;  // records now at the point that were not before
   std::uint64_t already = 0;   // records that were at the point already
@@ -246,6 +255,12 @@ class Archive {
   // The selected records in date order (undated ones last), then by id.
   void forEachRecord(const Selection& selection, const std::function<void(const StoredRecord&)>& onRecord);
   std::uint64_t countRecords(const Selection& selection);
+  // One page of the selected records in the given order, for a list that
+  // shows a part of a large archive at a time.
+  // The instruments whose records the archive holds, by number.
+  std::vector<std::uint32_t> deviceNumbers();
+  RecordPage recordPage(const Selection& selection, SortKey key, bool descending, std::uint64_t offset,
+                        std::uint64_t limit);
 
  private:
   std::unique_ptr<Database> db_;

@@ -47,22 +47,25 @@ std::vector<std::int64_t> Archive::importsOf(const std::string& sha256, const st
   return out;
 }
 
+void readStoredRecord(const Row& row, StoredRecord& record) {
+  record.id = row.integer(0);
+  const std::string raw = row.blob(1);
+  record.record.bytes.fill(0);
+  std::memcpy(record.record.bytes.data(), raw.data(), std::min(raw.size(), kRecordSize));
+  record.object = row.text(2);
+  record.point = {row.text(3), row.text(4), row.text(5)};
+  record.firstFile = row.text(6);
+  record.firstIndex = static_cast<std::uint64_t>(row.integer(7));
+}
+
 void Archive::forEachRecord(const Selection& selection, const std::function<void(const StoredRecord&)>& onRecord) {
   BoundSql q;
-  q.sql("SELECT r.record_id, r.raw, o.name, p.floor, p.room, p.point, i.path, r.first_index");
-  q.sql(recordJoins(selection)).sql(" JOIN imports i ON i.import_id = r.first_import_id");
+  q.sql(kStoredRecordColumns).sql(recordJoins(selection)).sql(kFirstImportJoin);
   appendSelection(selection, q);
   q.sql(" ORDER BY r.date_time IS NULL, r.date_time, r.record_id");
   StoredRecord record;
   db_->run(q.sqlText(), q.values(), [&](const Row& row) {
-    record.id = row.integer(0);
-    const std::string raw = row.blob(1);
-    record.record.bytes.fill(0);
-    std::memcpy(record.record.bytes.data(), raw.data(), std::min(raw.size(), kRecordSize));
-    record.object = row.text(2);
-    record.point = {row.text(3), row.text(4), row.text(5)};
-    record.firstFile = row.text(6);
-    record.firstIndex = static_cast<std::uint64_t>(row.integer(7));
+    readStoredRecord(row, record);
     onRecord(record);
   });
 }

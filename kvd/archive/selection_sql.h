@@ -38,6 +38,13 @@ class BoundSql {
   std::vector<Value> values_;
 };
 
+// The columns a StoredRecord is read from, with its first file (alias i),
+// and the reading of one such row.
+inline constexpr const char* kStoredRecordColumns =
+    "SELECT r.record_id, r.raw, o.name, p.floor, p.room, p.point, i.path, r.first_index";
+inline constexpr const char* kFirstImportJoin = " JOIN imports i ON i.import_id = r.first_import_id";
+void readStoredRecord(const Row& row, StoredRecord& record);
+
 // Appends " WHERE …" (or nothing when the selection is empty) to `out`.
 void appendSelection(const Selection& selection, BoundSql& out);
 

@@ -7,9 +7,7 @@
 namespace zel::report {
 namespace {
 
-SvgResult noViewer(const MeasurementRecord& record) {
-  return {{}, "mode " + std::to_string(record.modeCode()) + " has no viewer program"};
-}
+SvgResult noViewer(int modeCode) { return {{}, "mode " + std::to_string(modeCode) + " has no viewer program"}; }
 
 SvgObjects programObjects(const pages::ResultPage& page) {
   SvgObjects o;
@@ -22,7 +20,7 @@ SvgObjects programObjects(const pages::ResultPage& page) {
 
 SvgResult renderPageSvg(const MeasurementRecord& record) {
   const pages::ResultPage* page = pages::resultPageOf(record.modeCode());
-  if (!page) return noViewer(record);
+  if (!page) return noViewer(record.modeCode());
   SvgSurface s(pages::kPageWidth, pages::kPageHeight, programObjects(*page));
   // The frame fills the page bitmap once, before the page draws on it.
   s.fillRect(0, 0, pages::kPageWidth, pages::kPageHeight, BrushRole::Page);
@@ -32,11 +30,25 @@ SvgResult renderPageSvg(const MeasurementRecord& record) {
 
 SvgResult renderSpectrumSvg(const MeasurementRecord& record) {
   const pages::ResultPage* page = pages::resultPageOf(record.modeCode());
-  if (!page) return noViewer(record);
+  if (!page) return noViewer(record.modeCode());
   viewer::SpectrumPanel panel(page->modeCode, record);
   panel.setClientSize(kSpectrumWidth, kSpectrumHeight);
-  SvgSurface s(kSpectrumWidth, kSpectrumHeight, programObjects(*page));
+  return renderPanelSvg(panel);
+}
+
+SvgResult renderPanelSvg(const viewer::SpectrumPanel& panel) {
+  const pages::ResultPage* page = pages::resultPageOf(panel.modeCode());
+  if (!page) return noViewer(panel.modeCode());
+  SvgSurface s(panel.clientWidth(), panel.clientHeight(), programObjects(*page));
   panel.draw(s);
+  return {s.document(), {}};
+}
+
+SvgResult renderReadOutSvg(const viewer::SpectrumPanel& panel, int width, int height) {
+  const pages::ResultPage* page = pages::resultPageOf(panel.modeCode());
+  if (!page) return noViewer(panel.modeCode());
+  SvgSurface s(width, height, programObjects(*page));
+  panel.drawReadOut(s);
   return {s.document(), {}};
 }
 

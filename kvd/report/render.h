@@ -6,6 +6,10 @@
 
 #include "common/record.h"
 
+namespace zel::viewer {
+class SpectrumPanel;
+}
+
 namespace zel::report {
 
 struct SvgResult {
@@ -23,6 +27,11 @@ inline constexpr int kSpectrumHeight = 349;
 SvgResult renderPageSvg(const MeasurementRecord& record);
 // The spectrum panel as it opens: the stored boundaries, zoom 1:1, no read-out.
 SvgResult renderSpectrumSvg(const MeasurementRecord& record);
+
+// An open panel in whatever state its events left it, and its read-out
+// window, with the fonts and pens of the mode's viewer program.
+SvgResult renderPanelSvg(const viewer::SpectrumPanel& panel);
+SvgResult renderReadOutSvg(const viewer::SpectrumPanel& panel, int width, int height);
 
 // The <svg> element of a stand-alone SVG file, for embedding in HTML.
 std::string svgElement(const std::string& document);

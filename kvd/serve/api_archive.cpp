@@ -1,0 +1,32 @@
+// GET /api/session, /api/archive, /api/devices and POST /api/quit.
+#include <httplib.h>
+
+#include "kvd/serve/archive_json.h"
+#include "kvd/serve/pages.h"
+#include "kvd/serve/json_io.h"
+#include "kvd/serve/routes.h"
+
+namespace zel::serve {
+
+std::string requestLanguage(const httplib::Request& request, const ServeContext& context);
+
+void addArchiveRoutes(Routes& routes, ServeContext& context) {
+  routes.get("/api/session", [&context](const httplib::Request& request, httplib::Response& response) {
+    sendJson(response, Json{{"csrf", context.csrf},
+                            {"lang", requestLanguage(request, context)},
+                            {"version", context.version},
+                            {"archive", context.shownLocation}});
+  });
+  routes.get("/api/archive", [&context](const httplib::Request&, httplib::Response& response) {
+    sendJson(response, context.withArchive([](archive::Archive& a) { return archiveJson(a); }));
+  });
+  routes.get("/api/devices", [&context](const httplib::Request&, httplib::Response& response) {
+    sendJson(response, context.withArchive([](archive::Archive& a) { return devicesJson(a); }));
+  });
+  routes.post("/api/quit", [&context](const httplib::Request&, httplib::Response& response) {
+    sendJson(response, Json{{"ok", true}});
+    if (context.quit) context.quit();
+  });
+}
+
+}  // namespace zel::serve

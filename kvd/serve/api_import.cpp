@@ -1,0 +1,80 @@
+// POST /api/import: measurement files uploaded from the browser, parsed as
+// records in memory (never stored as files), one transaction per file as
+// kvd archive import makes it, with the same answer as its --format json.
+// An upload is remembered under the name the browser sent; its absolute
+// path is that name after "upload:", since the server never sees where the
+// file was.
+#include <httplib.h>
+
+#include <cstring>
+
+#include "browser/file_name.h"
+#include "kvd/archive/location.h"
+#include "kvd/archive/sha256.h"
+#include "kvd/archive_commands.h"
+#include "kvd/input.h"
+#include "kvd/serve/http_error.h"
+#include "kvd/serve/json_io.h"
+#include "kvd/serve/routes.h"
+
+namespace zel::serve {
+
+namespace {
+
+constexpr const char* kUploadPrefix = "upload:";
+
+std::string uploadRefusal(const httplib::MultipartFormData& part) {
+  if (part.filename.empty()) return "a file without a name";
+  if (!browser::hasKvdExtension(part.filename)) return "not a measurement file: the name does not end in .kvd";
+  return cli::recordSizeRefusal(part.content.size());
+}
+
+}  // namespace
+
+void addImportRoutes(Routes& routes, ServeContext& context) {
+  routes.post("/api/import", [&context](const httplib::Request& request, httplib::Response& response) {
+    if (!request.is_multipart_form_data()) throw HttpError(400, "send the files as multipart/form-data, field \"file\"");
+    std::vector<const httplib::MultipartFormData*> parts;
+    for (const auto& [name, part] : request.files) {
+      if (name != "file") throw HttpError(400, "unknown field \"" + name + "\": every file is sent as \"file\"");
+      parts.push_back(&part);
+    }
+    if (parts.empty()) throw HttpError(400, "no file was sent (field \"file\")");
+    const std::string user = archive::userName(), host = archive::hostName();
+    Json files = Json::array();
+    std::uint64_t records = 0, fresh = 0, known = 0;
+    for (const httplib::MultipartFormData* part : parts) {
+      if (const std::string why = uploadRefusal(*part); !why.empty()) {
+        files.push_back(Json{{"file", part->filename}, {"error", why}});
+        continue;
+      }
+      const std::string& bytes = part->content;
+      archive::FileFacts facts;
+      facts.path = part->filename;
+      facts.absolutePath = kUploadPrefix + part->filename;
+      facts.size = bytes.size();
+      facts.partialBytes = bytes.size() % kRecordSize;
+      const archive::Digest digest = archive::sha256(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+      facts.sha256 = archive::hexText(digest.data(), digest.size());
+      std::size_t at = 0;
+      const archive::ImportResult result = context.withArchive([&](archive::Archive& a) {
+        return a.importFile(
+            facts,
+            [&](MeasurementRecord& record) {
+              if (at + kRecordSize > bytes.size()) return false;
+              std::memcpy(record.bytes.data(), bytes.data() + at, kRecordSize);
+              at += kRecordSize;
+              return true;
+            },
+            user, host);
+      });
+      records += result.records;
+      fresh += result.fresh;
+      known += result.known;
+      files.push_back(cli::importedFileJson(part->filename, result, facts.partialBytes));
+    }
+    sendJson(response, Json{{"files", files}, {"records", records}, {"new", fresh}, {"known", known}});
+  });
+}
+
+}  // namespace zel::serve

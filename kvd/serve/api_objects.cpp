@@ -1,0 +1,87 @@
+// The objects: GET /api/objects/{id} with its placements and series,
+// POST /api/objects (a new one), /api/objects/{id} (changed fields),
+// /api/objects/{id}/remove, and the protocol, GET /api/objects/{id}/protocol,
+// as kvd archive report writes it.
+#include <httplib.h>
+
+#include "kvd/archive_commands.h"
+#include "kvd/serve/archive_json.h"
+#include "kvd/serve/http_error.h"
+#include "kvd/serve/records_query.h"
+#include "kvd/serve/json_io.h"
+#include "kvd/serve/routes.h"
+
+namespace zel::serve {
+
+namespace {
+
+archive::ObjectChange objectChange(const Json& body) {
+  for (auto it = body.begin(); it != body.end(); ++it)
+    if (it.key() != "name" && it.key() != "address" && it.key() != "client" && it.key() != "notes")
+      throw HttpError(400, "unknown field \"" + it.key() + "\" (name, address, client, notes)");
+  archive::ObjectChange change;
+  change.name = optionalText(body, "name");
+  change.address = optionalText(body, "address");
+  change.client = optionalText(body, "client");
+  change.notes = optionalText(body, "notes");
+  if (change.name && change.name->empty()) throw HttpError(400, "\"name\" must not be empty");
+  return change;
+}
+
+}  // namespace
+
+void addObjectRoutes(Routes& routes, ServeContext& context) {
+  routes.get(R"(/api/objects/(\d+))", [&context](const httplib::Request& request, httplib::Response& response) {
+    const std::int64_t id = pathId(request, "object");
+    sendJson(response, context.withArchive([&](archive::Archive& a) {
+      return objectDetailJson(a, findObjectById(a, id));
+    }));
+  });
+
+  routes.post("/api/objects", [&context](const httplib::Request& request, httplib::Response& response) {
+    const archive::ObjectChange change = objectChange(bodyObject(request));
+    if (!change.name) throw HttpError(400, "\"name\" is missing");
+    const archive::ObjectInfo info{*change.name, change.address.value_or(""), change.client.value_or(""),
+                                   change.notes.value_or("")};
+    const std::int64_t id = context.withArchive([&](archive::Archive& a) {
+      a.addObject(info);
+      return findObject(a, Json(info.name)).id;
+    });
+    sendJson(response, Json{{"id", id}}, 201);
+  });
+
+  routes.post(R"(/api/objects/(\d+))", [&context](const httplib::Request& request, httplib::Response& response) {
+    const std::int64_t id = pathId(request, "object");
+    const archive::ObjectChange change = objectChange(bodyObject(request));
+    sendJson(response, context.withArchive([&](archive::Archive& a) {
+      a.editObject(findObjectById(a, id).info.name, change);
+      return objectJson(findObjectById(a, id));
+    }));
+  });
+
+  routes.post(R"(/api/objects/(\d+)/remove)", [&context](const httplib::Request& request, httplib::Response& response) {
+    const std::int64_t id = pathId(request, "object");
+    const bool unassign = optionalFlag(bodyObject(request), "unassign");
+    const std::uint64_t unassigned = context.withArchive([&](archive::Archive& a) {
+      return a.removeObject(findObjectById(a, id).info.name, unassign);
+    });
+    sendJson(response, Json{{"removed", true}, {"unassigned", unassigned}});
+  });
+
+  routes.get(R"(/api/objects/(\d+)/protocol)", [&context](const httplib::Request& request, httplib::Response& response) {
+    const std::int64_t id = pathId(request, "object");
+    for (const auto& [key, value] : request.params)
+      if (key != "lang" && key != "download") throw HttpError(400, "unknown parameter \"" + key + "\"");
+    const std::string lang = request.has_param("lang") ? request.get_param_value("lang") : "en";
+    if (lang != "en" && lang != "ru") throw HttpError(400, "\"lang\" is en or ru");
+    const std::string html = context.withArchive([&](archive::Archive& a) {
+      const archive::ObjectSummary object = findObjectById(a, id);
+      return cli::archiveProtocolHtml(a, object.info, {}, lang == "ru");
+    });
+    if (request.get_param_value("download") == "1")
+      response.set_header("Content-Disposition", "attachment; filename=\"protocol-" + std::to_string(id) + ".html\"");
+    response.set_content(html, "text/html; charset=utf-8");
+  });
+}
+
+}  // namespace zel::serve

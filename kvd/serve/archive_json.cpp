@@ -1,0 +1,105 @@
+#include "kvd/serve/archive_json.h"
+
+#include <map>
+#include <tuple>
+
+#include "kvd/archive/selection_sql.h"
+#include "kvd/record_meaning.h"
+
+namespace zel::serve {
+
+namespace {
+
+constexpr std::size_t kLastImports = 20;
+
+Json numberOrNull(const cli::Number& n) {
+  if (!n.present() || !n.finite()) return nullptr;
+  return n.toDouble();
+}
+
+}  // namespace
+
+Json objectJson(const archive::ObjectSummary& o) {
+  Json points = Json::array();
+  for (const archive::PointSummary& p : o.points)
+    points.push_back(Json{{"id", p.id},
+                          {"floor", p.name.floor},
+                          {"room", p.name.room},
+                          {"point", p.name.point},
+                          {"records", p.records}});
+  return Json{{"id", o.id},           {"name", o.info.name},   {"address", o.info.address},
+              {"client", o.info.client}, {"notes", o.info.notes}, {"records", o.records},
+              {"points", points}};
+}
+
+Json archiveJson(archive::Archive& archive) {
+  archive::Selection unassigned;
+  unassigned.unassigned = true;
+  Json objects = Json::array();
+  for (const archive::ObjectSummary& o : archive.objects()) objects.push_back(objectJson(o));
+  Json imports = Json::array();
+  for (const archive::ImportSummary& i : archive.lastImports(kLastImports))
+    imports.push_back(Json{{"id", i.importId},
+                           {"file", i.path},
+                           {"imported_at", i.importedAt},
+                           {"records", i.records},
+                           {"new", i.fresh},
+                           {"known", i.known}});
+  return Json{{"records", archive.countRecords({})},
+              {"unassigned", archive.countRecords(unassigned)},
+              {"objects", objects},
+              {"imports", imports}};
+}
+
+Json objectDetailJson(archive::Archive& archive, const archive::ObjectSummary& object) {
+  Json out = objectJson(object);
+  Json placements = Json::array();
+  for (const archive::Placement& p : archive.placements(object.info.name))
+    placements.push_back(Json{{"floor", p.point.floor},
+                              {"room", p.point.room},
+                              {"point", p.point.point},
+                              {"device", p.device},
+                              {"from", archive::timestampText(p.from)},
+                              {"to", archive::timestampText(p.to)}});
+  out["placements"] = placements;
+
+  // One series per point and unit, in the points' order, dated records only.
+  using Key = std::tuple<std::string, std::string, std::string, std::string>;
+  std::map<Key, Json> series;
+  std::vector<Key> order;
+  archive::Selection atObject;
+  atObject.object = object.info.name;
+  archive.forEachRecord(atObject, [&](const archive::StoredRecord& r) {
+    const cli::DateTime when = cli::recordDateTime(r.record);
+    if (!cli::isCalendarDate(when)) return;
+    const cli::ListValue pair = cli::listValue(r.record, false);
+    const Key key{r.point.floor, r.point.room, r.point.point, std::string(cli::unitText(pair.unit))};
+    auto [it, fresh] = series.try_emplace(key, Json::array());
+    if (fresh) order.push_back(key);
+    it->second.push_back(Json::array({archive::timestampText(when), numberOrNull(pair.value), numberOrNull(pair.error)}));
+  });
+  Json list = Json::array();
+  for (const archive::PointSummary& p : object.points)
+    for (const Key& key : order)
+      if (std::get<0>(key) == p.name.floor && std::get<1>(key) == p.name.room && std::get<2>(key) == p.name.point)
+        list.push_back(Json{{"floor", std::get<0>(key)},
+                            {"room", std::get<1>(key)},
+                            {"point", std::get<2>(key)},
+                            {"unit", std::get<3>(key)},
+                            {"rows", series[key]}});
+  out["series"] = list;
+  return out;
+}
+
+Json devicesJson(archive::Archive& archive) {
+  Json out = Json::array();
+  for (const archive::DeviceInfo& d : archive.devices())
+    out.push_back(Json{{"number", d.number},
+                       {"model", d.model},
+                       {"certificate", d.certificate},
+                       {"verified_from", d.verifiedFrom},
+                       {"verified_until", d.verifiedUntil}});
+  return out;
+}
+
+}  // namespace zel::serve

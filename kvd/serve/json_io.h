@@ -1,0 +1,33 @@
+// The JSON of requests and answers: a body read as an object (400 when it
+// is none), its fields checked by type with the key named in the message,
+// and the answers written with their status.
+#pragma once
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace httplib {
+struct Request;
+struct Response;
+}  // namespace httplib
+
+namespace zel::serve {
+
+using Json = nlohmann::ordered_json;
+
+Json bodyObject(const httplib::Request& request);
+std::optional<std::string> optionalText(const Json& object, const char* key);
+std::string requiredText(const Json& object, const char* key);
+bool optionalFlag(const Json& object, const char* key);
+std::int64_t requiredId(const Json& value, const char* what);
+
+void sendJson(httplib::Response& response, const Json& body, int status = 200);
+void sendError(httplib::Response& response, int status, const std::string& message);
+// JSON for a <script type="application/json"> element: "<" as \u003c, so
+// that no text of the archive can close the element.
+std::string scriptJson(const Json& body);
+
+}  // namespace zel::serve

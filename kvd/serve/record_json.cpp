@@ -1,0 +1,58 @@
+#include "kvd/serve/record_json.h"
+
+#include "kvd/record_meaning.h"
+#include "kvd/serve/http_error.h"
+#include "viewer/pages/pages.h"
+
+namespace zel::serve {
+
+archive::StoredRecord storedRecord(archive::Archive& archive, std::int64_t id) {
+  archive::Selection one;
+  one.recordIds = {id};
+  std::optional<archive::StoredRecord> found;
+  archive.forEachRecord(one, [&](const archive::StoredRecord& r) { found = r; });
+  if (!found) throw HttpError(404, "the archive has no record " + std::to_string(id));
+  return *found;
+}
+
+Json recordRow(const archive::StoredRecord& r) {
+  const cli::ListValue pair = cli::listValue(r.record);
+  return Json{{"id", r.id},
+              {"date", pair.date},
+              {"time", pair.time},
+              {"mode", pair.mode},
+              {"mode_name", std::string(pair.modeName)},
+              {"value", pair.valueText},
+              {"error", pair.errorText},
+              {"unit", std::string(cli::unitText(pair.unit))},
+              {"device", r.record.deviceNumber()},
+              {"object", r.object},
+              {"floor", r.point.floor},
+              {"room", r.point.room},
+              {"point", r.point.point}};
+}
+
+Json recordDetail(const archive::StoredRecord& r, const std::vector<archive::Sighting>& sightings) {
+  Json out = recordRow(r);
+  Json fields = Json::array();
+  for (const cli::FieldValue& f : cli::fieldValues(r.record))
+    fields.push_back(Json{{"name", std::string(f.name)},
+                          {"value", cli::numberText(f.value)},
+                          {"unit", std::string(cli::unitText(f.unit))}});
+  out["fields"] = fields;
+  Json seen = Json::array();
+  for (const archive::Sighting& s : sightings)
+    seen.push_back(Json{{"file", s.path},
+                        {"absolute_path", s.absolutePath},
+                        {"index", s.index},
+                        {"imported_at", s.importedAt},
+                        {"user", s.user},
+                        {"host", s.host}});
+  out["sightings"] = seen;
+  const bool viewer = pages::resultPageOf(r.record.modeCode()) != nullptr;
+  out["has_page"] = viewer;
+  out["has_spectrum"] = viewer;
+  return out;
+}
+
+}  // namespace zel::serve

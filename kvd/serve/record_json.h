@@ -1,0 +1,17 @@
+// A stored record as the API gives it: the record browser's list texts for
+// the row, every named field as kvd show gives it for the record's page.
+#pragma once
+
+#include "kvd/archive/archive.h"
+#include "kvd/serve/json_io.h"
+
+namespace zel::serve {
+
+// The record of that id; 404 when the archive has none.
+archive::StoredRecord storedRecord(archive::Archive& archive, std::int64_t id);
+
+Json recordRow(const archive::StoredRecord& record);
+// The row with "fields", "sightings", "has_page" and "has_spectrum".
+Json recordDetail(const archive::StoredRecord& record, const std::vector<archive::Sighting>& sightings);
+
+}  // namespace zel::serve

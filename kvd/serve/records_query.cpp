@@ -1,0 +1,147 @@
+#include "kvd/serve/records_query.h"
+
+#include <charconv>
+#include <set>
+
+#include "kvd/serve/http_error.h"
+#include "kvd/stats.h"
+
+namespace zel::serve {
+
+namespace {
+
+const std::set<std::string> kFilterKeys = {"object", "floor", "room", "point", "device",
+                                           "from",   "to",    "mode", "unassigned"};
+const std::set<std::string> kPagingKeys = {"sort", "dir", "offset", "limit"};
+
+std::uint64_t number(const std::string& key, const std::string& text, std::uint64_t max) {
+  std::uint64_t value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value > max)
+    throw HttpError(400, "\"" + key + "\": " + (text.empty() ? std::string("empty") : "\"" + text + "\"") +
+                             " is not a whole number from 0 to " + std::to_string(max));
+  return value;
+}
+
+const std::string& single(const QueryParameters& parameters, const std::string& key) {
+  if (parameters.count(key) > 1) throw HttpError(400, "\"" + key + "\" is given more than once");
+  return parameters.find(key)->second;
+}
+
+cli::DateTime bound(const std::string& key, const std::string& text, bool endOfDay) {
+  cli::DateTime t;
+  if (!cli::parsePeriodBound(text, endOfDay, t))
+    throw HttpError(400, "\"" + key + "\": \"" + text +
+                             "\" is not a date and time of the forms YYYY-MM-DD[Thh:mm[:ss]] or dd.mm.yyyy[ hh:mm[:ss]]");
+  return t;
+}
+
+void addModes(archive::Selection& selection, const std::string& text) {
+  std::size_t at = 0;
+  while (at <= text.size()) {
+    std::size_t end = text.find(',', at);
+    if (end == std::string::npos) end = text.size();
+    selection.modes.push_back(static_cast<std::uint32_t>(number("mode", text.substr(at, end - at), 65535)));
+    at = end + 1;
+  }
+}
+
+// A JSON filter as query parameters, so that both are checked by one code.
+QueryParameters filterParameters(const Json& filter) {
+  if (!filter.is_object()) throw HttpError(400, "\"filter\" must be an object");
+  QueryParameters out;
+  for (auto it = filter.begin(); it != filter.end(); ++it) {
+    const Json& v = it.value();
+    if (v.is_null()) continue;
+    if (it.key() == "mode" && v.is_array()) {
+      for (const Json& m : v) out.emplace("mode", m.is_string() ? m.get<std::string>() : m.dump());
+    } else if (v.is_string()) {
+      out.emplace(it.key(), v.get<std::string>());
+    } else if (v.is_number_integer()) {
+      out.emplace(it.key(), v.dump());
+    } else if (v.is_boolean()) {
+      if (v.get<bool>()) out.emplace(it.key(), "1");
+      else if (it.key() != "unassigned") throw HttpError(400, "\"" + it.key() + "\" must be a text or a number");
+    } else {
+      throw HttpError(400, "\"" + it.key() + "\" must be a text or a number");
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+archive::ObjectSummary findObjectById(archive::Archive& archive, std::int64_t id) {
+  for (archive::ObjectSummary& o : archive.objects())
+    if (o.id == id) return o;
+  throw HttpError(404, "the archive has no object " + std::to_string(id));
+}
+
+archive::ObjectSummary findObject(archive::Archive& archive, const Json& object) {
+  if (object.is_number_integer()) return findObjectById(archive, object.get<std::int64_t>());
+  if (!object.is_string()) throw HttpError(400, "\"object\" must be the object's id or name");
+  const std::string name = object.get<std::string>();
+  for (archive::ObjectSummary& o : archive.objects())
+    if (o.info.name == name) return o;
+  throw HttpError(404, "the archive has no object \"" + name + "\"");
+}
+
+RecordsQuery parseRecordsQuery(const QueryParameters& parameters, bool paging, archive::Archive& archive) {
+  RecordsQuery q;
+  archive::Selection& s = q.selection;
+  for (const auto& [key, value] : parameters) {
+    if (kFilterKeys.count(key) == 0 && (!paging || kPagingKeys.count(key) == 0))
+      throw HttpError(400, "unknown parameter \"" + key + "\"");
+    if (key == "mode") addModes(s, value);
+  }
+  auto given = [&](const char* key) { return parameters.count(key) > 0; };
+  if (given("object")) s.object = findObject(archive, Json(single(parameters, "object"))).info.name;
+  if (given("floor")) s.floor = single(parameters, "floor");
+  if (given("room")) s.room = single(parameters, "room");
+  if (given("point")) s.point = single(parameters, "point");
+  if (given("device")) s.device = static_cast<std::uint32_t>(number("device", single(parameters, "device"), 0xFFFFFFFF));
+  if (given("from")) s.from = bound("from", single(parameters, "from"), false);
+  if (given("to")) s.to = bound("to", single(parameters, "to"), true);
+  if (s.from && s.to && *s.to < *s.from) throw HttpError(400, "\"to\" lies before \"from\"");
+  if (given("unassigned")) {
+    const std::string& v = single(parameters, "unassigned");
+    if (v != "1" && v != "0") throw HttpError(400, "\"unassigned\" is 1 or 0");
+    s.unassigned = v == "1";
+  }
+  if (s.unassigned && (s.object || s.floor || s.room || s.point))
+    throw HttpError(400, "\"unassigned\" selects records at no point: give it without object, floor, room or point");
+  if (!paging) return q;
+  if (given("sort")) {
+    static const std::map<std::string, archive::SortKey> keys = {
+        {"date", archive::SortKey::Date},     {"mode", archive::SortKey::Mode},   {"value", archive::SortKey::Value},
+        {"device", archive::SortKey::Device}, {"point", archive::SortKey::Point}, {"id", archive::SortKey::Id}};
+    const auto it = keys.find(single(parameters, "sort"));
+    if (it == keys.end()) throw HttpError(400, "\"sort\" is one of date, mode, value, device, point, id");
+    q.sort = it->second;
+  }
+  if (given("dir")) {
+    const std::string& d = single(parameters, "dir");
+    if (d != "asc" && d != "desc") throw HttpError(400, "\"dir\" is asc or desc");
+    q.descending = d == "desc";
+  }
+  if (given("offset")) q.offset = number("offset", single(parameters, "offset"), 1ULL << 53);
+  if (given("limit")) q.limit = number("limit", single(parameters, "limit"), kMaxPageRows);
+  return q;
+}
+
+archive::Selection parseRecordChoice(const Json& body, archive::Archive& archive) {
+  const bool hasRecords = body.contains("records"), hasFilter = body.contains("filter");
+  if (hasRecords == hasFilter) throw HttpError(400, "give either \"records\" (a list of ids) or \"filter\"");
+  if (hasFilter) return parseRecordsQuery(filterParameters(body["filter"]), false, archive).selection;
+  const Json& ids = body["records"];
+  if (!ids.is_array() || ids.empty()) throw HttpError(400, "\"records\" must be a list of record ids");
+  archive::Selection s;
+  for (const Json& id : ids) {
+    const std::int64_t value = requiredId(id, "every record id");
+    if (!archive.hasRecord(value)) throw HttpError(404, "the archive has no record " + std::to_string(value));
+    s.recordIds.push_back(value);
+  }
+  return s;
+}
+
+}  // namespace zel::serve

@@ -1,0 +1,54 @@
+#include "kvd/serve/routes.h"
+
+#include <httplib.h>
+
+#include <charconv>
+#include <cstdio>
+
+#include "kvd/serve/http_error.h"
+#include "kvd/serve/json_io.h"
+
+namespace zel::serve {
+
+namespace {
+
+// The answer of a route that failed: its own refusal as it is; the
+// archive's refusal as a conflict with the archive's words; a failure of
+// the database or of the server in general words, its details on the
+// server's console only.
+Handler guarded(Handler handler) {
+  return [handler = std::move(handler)](const httplib::Request& request, httplib::Response& response) {
+    try {
+      handler(request, response);
+    } catch (const HttpError& e) {
+      sendError(response, e.status(), e.what());
+    } catch (const archive::ArchiveError& e) {
+      sendError(response, 409, e.what());
+    } catch (const archive::DatabaseError& e) {
+      std::fprintf(stderr, "kvd serve: %s %s: %s\n", request.method.c_str(), request.path.c_str(), e.what());
+      sendError(response, e.kind() == archive::DatabaseError::Kind::Busy ? 503 : 500,
+                e.kind() == archive::DatabaseError::Kind::Busy ? "the archive is busy: try again"
+                                                               : "the archive could not do it");
+    } catch (const std::exception& e) {
+      std::fprintf(stderr, "kvd serve: %s %s: %s\n", request.method.c_str(), request.path.c_str(), e.what());
+      sendError(response, 500, "the server could not answer");
+    }
+  };
+}
+
+}  // namespace
+
+void Routes::get(const std::string& pattern, Handler handler) { server_.Get(pattern, guarded(std::move(handler))); }
+
+void Routes::post(const std::string& pattern, Handler handler) { server_.Post(pattern, guarded(std::move(handler))); }
+
+std::int64_t pathId(const httplib::Request& request, const char* what) {
+  const std::string text = request.matches.size() > 1 ? request.matches[1].str() : std::string();
+  std::int64_t id = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), id);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size())
+    throw HttpError(404, std::string("no such ") + what);
+  return id;
+}
+
+}  // namespace zel::serve

@@ -1,0 +1,42 @@
+// The routes of kvd serve, by what they serve; each group adds its routes
+// to the server. A route throws HttpError to refuse; the wrapper turns it,
+// and the archive's refusals and failures, into the JSON error answer.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "kvd/serve/serve_context.h"
+
+namespace httplib {
+class Server;
+struct Request;
+struct Response;
+}  // namespace httplib
+
+namespace zel::serve {
+
+using Handler = std::function<void(const httplib::Request&, httplib::Response&)>;
+
+class Routes {
+ public:
+  explicit Routes(httplib::Server& server) : server_(server) {}
+  void get(const std::string& pattern, Handler handler);
+  void post(const std::string& pattern, Handler handler);
+
+ private:
+  httplib::Server& server_;
+};
+
+// An id from the path's first capture; 404 when it is no id.
+std::int64_t pathId(const httplib::Request& request, const char* what);
+
+void addPageRoutes(Routes& routes, ServeContext& context);
+void addArchiveRoutes(Routes& routes, ServeContext& context);
+void addRecordRoutes(Routes& routes, ServeContext& context);
+void addImportRoutes(Routes& routes, ServeContext& context);
+void addPlacingRoutes(Routes& routes, ServeContext& context);
+void addObjectRoutes(Routes& routes, ServeContext& context);
+void addExportRoutes(Routes& routes, ServeContext& context);
+
+}  // namespace zel::serve

@@ -1,0 +1,61 @@
+#include "kvd/serve/running_server.h"
+
+#include <httplib.h>
+#include <nlohmann/json.hpp>
+
+#include <fstream>
+#include <sstream>
+
+#include "kvd/archive/location.h"
+#include "kvd/archive/sha256.h"
+#include "kvd/serve/serve_platform.h"
+
+namespace zel::serve {
+
+namespace {
+
+using Json = nlohmann::json;
+constexpr std::size_t kHashDigits = 16;
+
+}  // namespace
+
+std::filesystem::path runningServerFile(const std::string& location) {
+  const archive::Digest digest =
+      archive::sha256(reinterpret_cast<const std::uint8_t*>(location.data()), location.size());
+  const std::string hash = archive::hexText(digest.data(), digest.size()).substr(0, kHashDigits);
+  return archive::defaultArchivePath().parent_path() / ("serve-" + hash + ".json");
+}
+
+std::optional<RunningServer> findRunningServer(const std::string& location) {
+  std::ifstream in(runningServerFile(location));
+  if (!in) return std::nullopt;
+  std::stringstream text;
+  text << in.rdbuf();
+  const Json file = Json::parse(text.str(), nullptr, false);
+  if (file.is_discarded() || !file.is_object() || !file.contains("address") || !file.contains("token") ||
+      !file["address"].is_string() || !file["token"].is_string() || file.value("archive", "") != location)
+    return std::nullopt;
+  RunningServer server{file["address"].get<std::string>(), file["token"].get<std::string>()};
+  httplib::Client client(server.address);
+  client.set_connection_timeout(2);
+  client.set_read_timeout(5);
+  const httplib::Result answer =
+      client.Get("/api/session", httplib::Headers{{"Authorization", "Bearer " + server.token}});
+  if (!answer || answer->status != 200) return std::nullopt;
+  return server;
+}
+
+bool rememberRunningServer(const std::string& location, const RunningServer& server) {
+  const std::filesystem::path file = runningServerFile(location);
+  std::error_code ec;
+  std::filesystem::create_directories(file.parent_path(), ec);
+  const Json content{{"archive", location}, {"address", server.address}, {"token", server.token}};
+  return writePrivateFile(file, content.dump() + "\n");
+}
+
+void forgetRunningServer(const std::string& location) {
+  std::error_code ec;
+  std::filesystem::remove(runningServerFile(location), ec);
+}
+
+}  // namespace zel::serve

@@ -1,0 +1,94 @@
+#include "kvd/serve/server.h"
+
+#include <httplib.h>
+
+#include "kvd/archive_commands.h"
+#include "kvd/serve/guards.h"
+#include "kvd/serve/json_io.h"
+#include "kvd/serve/routes.h"
+#include "kvd/serve/serve_platform.h"
+
+namespace zel::serve {
+
+namespace {
+
+constexpr std::size_t kTokenBytes = 32;
+
+}  // namespace
+
+Server::Server(ServeSettings settings, std::unique_ptr<archive::Archive> archive, std::string version)
+    : http_(std::make_unique<httplib::Server>()) {
+  context_.settings = std::move(settings);
+  context_.shownLocation = cli::shownLocation(context_.settings.location);
+  context_.token = randomHex(kTokenBytes);
+  context_.csrf = randomHex(kTokenBytes);
+  context_.version = std::move(version);
+  context_.archive = std::move(archive);
+  context_.quit = [this] {
+    // After the answer has gone: stop() waits for the request in hand.
+    std::thread([this] { stop(); }).detach();
+  };
+}
+
+Server::~Server() = default;
+
+std::string Server::address() const {
+  return "http://" + (context_.settings.listen.empty() ? std::string("127.0.0.1") : context_.settings.listen) + ":" +
+         std::to_string(port_);
+}
+
+bool Server::bind(std::string& why) {
+  const std::string host = context_.settings.listen.empty() ? "127.0.0.1" : context_.settings.listen;
+  if (context_.settings.port == 0) {
+    port_ = http_->bind_to_any_port(host);
+  } else {
+    port_ = http_->bind_to_port(host, context_.settings.port) ? context_.settings.port : -1;
+  }
+  if (port_ <= 0) {
+    why = "cannot listen on " + host + (context_.settings.port ? ":" + std::to_string(context_.settings.port) : "");
+    return false;
+  }
+
+  GuardSettings guards;
+  guards.hosts = {"127.0.0.1:" + std::to_string(port_), "localhost:" + std::to_string(port_)};
+  if (!context_.settings.listen.empty()) guards.hosts.push_back(context_.settings.listen + ":" + std::to_string(port_));
+  guards.token = context_.token;
+  guards.csrf = context_.csrf;
+
+  http_->set_payload_max_length(kMaxRequestBytes);
+  http_->set_pre_routing_handler([guards](const httplib::Request& request, httplib::Response& response) {
+    addSecurityHeaders(response, request.path.rfind("/static/", 0) == 0);
+    return checkRequest(guards, request, response) == GuardResult::Pass ? httplib::Server::HandlerResponse::Unhandled
+                                                                        : httplib::Server::HandlerResponse::Handled;
+  });
+  http_->set_error_handler([](const httplib::Request& request, httplib::Response& response) {
+    if (!response.body.empty()) return;
+    if (response.status == 413) {
+      sendError(response, 413, "the upload is larger than 64 MiB: send fewer or smaller files at once");
+    } else if (response.status == 404) {
+      sendError(response, 404, "nothing here: " + request.path);
+    } else if (response.status == 405) {
+      sendError(response, 405, "the method " + request.method + " is not used here");
+    } else {
+      sendError(response, response.status, "the request was refused");
+    }
+    if (response.get_header_value("Content-Security-Policy").empty())
+      addSecurityHeaders(response, false);
+  });
+
+  Routes routes(*http_);
+  addPageRoutes(routes, context_);
+  addArchiveRoutes(routes, context_);
+  addRecordRoutes(routes, context_);
+  addImportRoutes(routes, context_);
+  addPlacingRoutes(routes, context_);
+  addObjectRoutes(routes, context_);
+  addExportRoutes(routes, context_);
+  return true;
+}
+
+void Server::run() { http_->listen_after_bind(); }
+
+void Server::stop() { http_->stop(); }
+
+}  // namespace zel::serve

@@ -156,7 +156,7 @@ function kvdRecordList(options) {
       return div;
     }
     div.setAttribute('data-id', String(r.id));
-    var column = r.column || (r.unit === 'pulses' ? 'manual' : (r.category === 2 ? 'eec' : 'radon'));
+    var column = r.column;
     var value = r.value + (r.error ? ' \u00B1 ' + r.error : '');
     div.appendChild(cell('c-id', r.id));
     div.appendChild(cell('c-date', r.date));

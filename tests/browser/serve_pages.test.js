@@ -78,6 +78,10 @@ test('kvd serve pages', { timeout: 110000 }, async (t) => {
   await t.test('the records list filters, and Shift+click selects a range', async () => {
     await page.click('header.top a[data-page=records]');
     await page.waitForSelector('#spacer .row[data-id]');
+    // Each value stands in its mode's column, as in the record browser.
+    assert.equal(await page.textContent('#spacer .row[data-index="0"] .c-eec'), '108 \u00B1 10');
+    assert.equal(await page.textContent('#spacer .row[data-index="0"] .c-radon'), '');
+    assert.equal(await page.textContent('#spacer .row[data-index="5"] .c-radon'), '148 \u00B1 21');
     const counts = page.locator('#counts');
     await assertText(counts, new RegExp('^Records: ' + fixtures.distinct + ','));
     await page.selectOption('#f-device', String(fixtures.secondDevice));

@@ -2,6 +2,8 @@
 // records, from two devices, in an EEC mode (three spectrum boundaries)
 // and a radon mode (two).
 'use strict';
+const path = require('node:path');
+const { execFileSync } = require('node:child_process');
 const h = require('./harness');
 
 const firstDevice = 1137, secondDevice = 2040;
@@ -27,6 +29,22 @@ module.exports = {
   onSecondDevice: records.filter((r) => r.includes('deviceNumber=' + secondDevice)).length,
   spectrum,
   object: { name: 'Школа № 5', address: 'ул. Ленина, 12', client: 'Управление образования' },
+  // An archive of many records, imported by kvd archive import: a list too
+  // long to be in the page whole.
+  async longArchive(dir) {
+    const count = 30000;
+    const lines = [];
+    for (let n = 0; n < count; ++n) {
+      const two = (v) => String(v).padStart(2, '0');
+      lines.push('mode=2 deviceNumber=3000 date=' + two(1 + Math.floor(n / 86400)) + '.01.2020 time=' +
+        two(Math.floor(n / 3600) % 24) + ':' + two(Math.floor(n / 60) % 60) + ':' + two(n % 60) +
+        ' primaryResult=' + (n % 1000) + ' primaryError=5 bounds=40,90');
+    }
+    const file = h.makeFile(dir, 'long.kvd', lines);
+    const archive = path.join(dir, 'long.sqlite');
+    execFileSync(h.env.kvd, ['archive', '--archive', archive, 'import', file], { stdio: 'ignore' });
+    return { archive, records: count };
+  },
   write(dir) {
     return { first: h.makeFile(dir, 'first.kvd', first), second: h.makeFile(dir, 'second.kvd', second) };
   },

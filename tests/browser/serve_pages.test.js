@@ -60,6 +60,20 @@ test('kvd serve pages', { timeout: 110000 }, async (t) => {
     assert.match(text, /already imported/);
   });
 
+  await t.test('a folder gives only its measurement files, in any letter case', async () => {
+    const folder = path.join(dir, 'lab');
+    fs.mkdirSync(path.join(folder, 'march'), { recursive: true });
+    fs.copyFileSync(files.second, path.join(folder, 'march', 'SECOND.KVD'));
+    fs.writeFileSync(path.join(folder, 'notes.txt'), 'not a measurement file');
+    await page.setInputFiles('#folder', folder);
+    const row = page.locator('#import-results tbody tr');
+    await page.waitForFunction(() => /\d/.test(document.getElementById('progress-text').textContent) &&
+      document.querySelectorAll('#import-results tbody tr').length > 0);
+    await page.locator('#import-results tr[data-file="lab/march/SECOND.KVD"]').waitFor();
+    assert.equal(await row.count(), 1);
+    assert.match(await row.first().textContent(), /already imported/);
+  });
+
   await t.test('a new object is created from the form', async () => {
     await page.click('#new-object summary');
     await page.fill('#o-name', fixtures.object.name);
@@ -92,8 +106,8 @@ test('kvd serve pages', { timeout: 110000 }, async (t) => {
     await page.click('#spacer .row[data-index="1"]');
     await page.click('#spacer .row[data-index="3"]', { modifiers: ['Shift'] });
     await assertText(counts, /selected: 3$/);
-    state.selected = await page.$$eval('#spacer .row.selected', (rows) => rows.map((r) => Number(r.dataset.id)));
-    assert.equal(state.selected.length, 3);
+    state.selected = await selectedIds(page, 3);
+    assert.deepEqual(state.selected, [2, 3, 4]);
     // The keyboard extends the same selection.
     await page.keyboard.press('Shift+ArrowDown');
     await assertText(counts, /selected: 4$/);
@@ -121,7 +135,7 @@ test('kvd serve pages', { timeout: 110000 }, async (t) => {
     await page.fill('#a-point', 'B');
     await page.click('#assign-ok');
     await page.locator('#assign-move').waitFor({ state: 'visible' });
-    const moved = await page.$$eval('#spacer .row.selected', (rows) => rows.map((r) => Number(r.dataset.id)));
+    const moved = await selectedIds(page, 2);
     assert.equal(h.sql(archive, 'SELECT point FROM records WHERE record_id = ' + moved[0]), 'A');
     await page.click('#assign-move');
     await assertText(page.locator('#action-result'), /moved: 1/);
@@ -220,6 +234,32 @@ test('kvd serve pages', { timeout: 110000 }, async (t) => {
     await h.screenshot(page, 'serve-records-ru.png');
   });
 
+  await t.test('a long list keeps only the rows in sight in the page', async () => {
+    const big = await fixtures.longArchive(dir);
+    const second = h.startServer(big.archive);
+    try {
+      const at2 = await second.started;
+      const other = await page.context().browser().newContext({ viewport: { width: 1366, height: 768 } });
+      const p = await other.newPage();
+      await p.goto(at2.url);
+      await p.goto(at2.origin + '/records');
+      await p.waitForSelector('#spacer .row[data-id]');
+      assert.match(await p.textContent('#counts'), new RegExp('^Records: ' + big.records + ','));
+      await p.click('#spacer .row[data-index="0"]');
+      await p.keyboard.press('End');
+      const last = p.locator('#spacer .row.cursor[data-id]');
+      await last.waitFor();
+      assert.equal(await last.getAttribute('data-index'), String(big.records - 1));
+      assert.equal(await last.locator('.c-id').textContent(), String(big.records));
+      assert.ok(await p.locator('#spacer .row').count() < 100);
+      await p.keyboard.press('Shift+Home');
+      assert.match(await p.textContent('#counts'), new RegExp('selected: ' + big.records + '$'));
+      await other.close();
+    } finally {
+      await second.stop();
+    }
+  });
+
   await t.test('nothing went wrong in the browser and nothing left the server', () => {
     assert.deepEqual(problems, []);
   });
@@ -231,6 +271,13 @@ test('kvd serve pages', { timeout: 110000 }, async (t) => {
     assert.deepEqual(ended, { code: 0, signal: null });
   });
 });
+
+// The ids of the rows drawn as selected, once `count` of them are (the
+// list draws on the next frame after a click).
+async function selectedIds(page, count) {
+  await page.waitForFunction((n) => document.querySelectorAll('#spacer .row.selected').length === n, count);
+  return page.$$eval('#spacer .row.selected', (rows) => rows.map((r) => Number(r.dataset.id)).sort((a, b) => a - b));
+}
 
 // What the page shows of the panel: the windows' ranges and sums, the zoom.
 function spectrumState(page) {

@@ -48,6 +48,7 @@
     });
     offer('rooms', filter.object, 'room');
     offer('points', filter.object, 'point');
+    placeFields();
   }
 
   function writeAddress() {
@@ -93,7 +94,17 @@
     });
   }
 
+  // Records at no point have no object, room or point to filter by.
+  function placeFields() {
+    var none = form.elements.unassigned.checked;
+    ['object', 'room', 'point'].forEach(function (k) {
+      if (none) form.elements[k].value = '';
+      form.elements[k].disabled = none;
+    });
+  }
+
   function apply() {
+    placeFields();
     var next = {};
     kFilterKeys.forEach(function (k) {
       var f = form.elements[k];

@@ -162,6 +162,15 @@ test('kvd serve pages', { timeout: 110000 }, async (t) => {
     await h.screenshot(page, 'serve-records.png');
   });
 
+  await t.test('the unassigned filter lists the records that no point holds', async () => {
+    const unassigned = h.sql(archive, 'SELECT count(*) FROM records WHERE object IS NULL');
+    await page.check('#f-unassigned');
+    await assertText(page.locator('#counts'), new RegExp('^Records: ' + unassigned + ','));
+    assert.equal(await page.isDisabled('#f-object'), true);
+    await page.uncheck('#f-unassigned');
+    await assertText(page.locator('#counts'), new RegExp('^Records: ' + fixtures.distinct + ','));
+  });
+
   await t.test('a record opens with Enter, its page as kvd render draws it', async () => {
     await page.click('#spacer .row[data-index="0"]');
     await page.keyboard.press('Enter');

@@ -113,7 +113,16 @@ function kvdRecordList(options) {
         if (g !== generation) return;
         inFlight.delete(p);
         pages.set(p, answer.rows);
-        if (answer.total !== total) { total = answer.total; layout(); }
+        if (answer.total !== total) {
+          total = answer.total;
+          // Rows gone from the filter (unassigned ones that were assigned)
+          // cannot stay selected.
+          removeRange(total, Number.MAX_SAFE_INTEGER);
+          if (cursor >= total) cursor = total - 1;
+          if (anchor >= total) anchor = -1;
+          layout();
+          if (options.onSelection) options.onSelection(selectedCount());
+        }
         forget(p);
         schedule();
         if (options.onTotal) options.onTotal(total);

@@ -87,3 +87,14 @@ if(ZEL_ARCHIVE_TESTS)
   gtest_discover_tests(archive_tests DISCOVERY_TIMEOUT 60 PROPERTIES FIXTURES_REQUIRED archive_server
                        ENVIRONMENT ZEL_PG_SERVER=${ZEL_PG_TEST_SERVER})
 endif()
+
+# kvd serve: the real server in the tests' process on 127.0.0.1, a fresh
+# SQLite archive per test, plain HTTP from cpp-httplib's client and raw
+# sockets.
+file(GLOB ZEL_SERVE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/serve/*.cpp)
+if(ZEL_SERVE_TESTS)
+  add_executable(serve_tests ${ZEL_SERVE_TESTS})
+  target_compile_options(serve_tests PRIVATE ${ZEL_KVD_WARNINGS} ${ZEL_SANITIZE} -O1 -g)
+  target_link_libraries(serve_tests PRIVATE zelkvd_san GTest::gtest GTest::gtest_main Threads::Threads)
+  gtest_discover_tests(serve_tests DISCOVERY_TIMEOUT 60)
+endif()

@@ -51,3 +51,6 @@ include(cmake/report.cmake)
 
 # The command-line companion kvd, its tests and benchmarks.
 include(${CMAKE_SOURCE_DIR}/cmake/kvd.cmake)
+
+# The pages of kvd serve in a real browser.
+include(${CMAKE_SOURCE_DIR}/tests/browser/browser.cmake)

@@ -81,6 +81,13 @@ void addObjectRoutes(Routes& routes, ServeContext& context) {
     });
     if (request.get_param_value("download") == "1")
       response.set_header("Content-Disposition", "attachment; filename=\"protocol-" + std::to_string(id) + ".html\"");
+    // The protocol is the archive report's own page, made to open from a
+    // file as well: its style and script are inline, and the object page
+    // shows it in a frame. Nothing else may load in it.
+    response.headers.erase("Content-Security-Policy");
+    response.set_header("Content-Security-Policy",
+                        "default-src 'none'; script-src 'unsafe-inline'; style-src 'unsafe-inline'; img-src data:; "
+                        "frame-ancestors 'self'; base-uri 'none'; form-action 'none'");
     response.set_content(html, "text/html; charset=utf-8");
   });
 }

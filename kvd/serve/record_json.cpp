@@ -15,6 +15,20 @@ archive::StoredRecord storedRecord(archive::Archive& archive, std::int64_t id) {
   return *found;
 }
 
+namespace {
+
+// The record browser's list column that the value stands in, by the mode's
+// category: the radon concentrations, the manual modes' pulses, or EEC.
+std::string_view listColumn(std::uint8_t category) {
+  switch (category) {
+    case 2: return "eec";
+    case 4: return "manual";
+    default: return "radon";
+  }
+}
+
+}  // namespace
+
 Json recordRow(const archive::StoredRecord& r) {
   const cli::ListValue pair = cli::listValue(r.record);
   return Json{{"id", r.id},
@@ -25,6 +39,7 @@ Json recordRow(const archive::StoredRecord& r) {
               {"value", pair.valueText},
               {"error", pair.errorText},
               {"unit", std::string(cli::unitText(pair.unit))},
+              {"column", std::string(listColumn(pair.category))},
               {"device", r.record.deviceNumber()},
               {"object", r.object},
               {"floor", r.point.floor},

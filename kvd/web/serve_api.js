@@ -1,0 +1,213 @@
+// What every page of kvd serve shares: its initial data, its texts, the
+// calls of the server's API (every change is a POST that carries the CSRF
+// token, since the server refuses any other), the error line and the Quit
+// button. Nothing here decides what a number means: the pages show the
+// server's texts as they come.
+var kvd = (function () {
+  'use strict';
+  var dataElement = document.getElementById('kvd-data');
+  var data = dataElement ? JSON.parse(dataElement.textContent) : {};
+  var texts = data.texts || {};
+  var csrfMeta = document.querySelector('meta[name="kvd-csrf"]');
+  var csrf = csrfMeta ? csrfMeta.getAttribute('content') : '';
+
+  // A text of the page's language; {name} in it is replaced from `values`.
+  function t(key, values) {
+    var text = Object.prototype.hasOwnProperty.call(texts, key) ? texts[key] : key;
+    if (values) {
+      text = text.replace(/\{(\w+)\}/g, function (m, name) {
+        return Object.prototype.hasOwnProperty.call(values, name) ? String(values[name]) : m;
+      });
+    }
+    return text;
+  }
+
+  // An answer that is not 2xx becomes an Error with the server's message and
+  // the status, so that a page can tell a refusal (409) from a failure.
+  function failure(status, body) {
+    var message = body && body.error ? body.error : t('error_status', { status: status });
+    var e = new Error(message);
+    e.status = status;
+    return e;
+  }
+
+  function headers(json) {
+    var h = { 'X-CSRF-Token': csrf, 'Accept': 'application/json' };
+    if (json) h['Content-Type'] = 'application/json';
+    return h;
+  }
+
+  function parse(response) {
+    return response.text().then(function (text) {
+      var body = null;
+      try { body = text ? JSON.parse(text) : null; } catch (e) { body = null; }
+      if (!response.ok) throw failure(response.status, body);
+      return body;
+    });
+  }
+
+  function networkFailure() {
+    var e = new Error(t('error_network'));
+    e.status = 0;
+    throw e;
+  }
+
+  function get(path, signal) {
+    return fetch(path, { headers: { 'Accept': 'application/json' }, signal: signal, credentials: 'same-origin' })
+      .then(parse, function (e) { if (e && e.name === 'AbortError') throw e; return networkFailure(); });
+  }
+
+  function post(path, body) {
+    return fetch(path, {
+      method: 'POST', headers: headers(true), credentials: 'same-origin',
+      body: JSON.stringify(body === undefined ? {} : body)
+    }).then(parse, networkFailure);
+  }
+
+  // The file name that the server gives in Content-Disposition.
+  function fileName(response, fallback) {
+    var d = response.headers.get('Content-Disposition') || '';
+    var star = /filename\*=UTF-8''([^;]+)/i.exec(d);
+    if (star) return decodeURIComponent(star[1]);
+    var plain = /filename="?([^";]+)"?/i.exec(d);
+    return plain ? plain[1] : fallback;
+  }
+
+  // A POST whose answer is a file, saved through the browser's downloads.
+  function download(path, body, fallbackName) {
+    return fetch(path, {
+      method: 'POST', headers: headers(true), credentials: 'same-origin', body: JSON.stringify(body)
+    }).then(function (response) {
+      if (!response.ok) return parse(response);
+      var name = fileName(response, fallbackName);
+      return response.blob().then(function (blob) {
+        var url = URL.createObjectURL(blob);
+        var a = document.createElement('a');
+        a.href = url;
+        a.download = name;
+        document.body.appendChild(a);
+        a.click();
+        a.remove();
+        setTimeout(function () { URL.revokeObjectURL(url); }, 60000);
+        return name;
+      });
+    }, networkFailure);
+  }
+
+  // multipart/form-data through XMLHttpRequest, since fetch reports no
+  // upload progress; onProgress gets the bytes sent so far.
+  function upload(path, form, onProgress) {
+    return new Promise(function (resolve, reject) {
+      var xhr = new XMLHttpRequest();
+      xhr.open('POST', path);
+      xhr.setRequestHeader('X-CSRF-Token', csrf);
+      xhr.setRequestHeader('Accept', 'application/json');
+      xhr.upload.onprogress = function (e) { if (onProgress) onProgress(e.loaded); };
+      xhr.onload = function () {
+        var body = null;
+        try { body = xhr.responseText ? JSON.parse(xhr.responseText) : null; } catch (e) { body = null; }
+        if (xhr.status >= 200 && xhr.status < 300) resolve(body);
+        else reject(failure(xhr.status, body));
+      };
+      xhr.onerror = function () { var e = new Error(t('error_network')); e.status = 0; reject(e); };
+      xhr.send(form);
+    });
+  }
+
+  var errorBox = document.getElementById('kvd-error');
+  var errorText = document.getElementById('kvd-error-text');
+  function showError(e) {
+    if (!errorBox) return;
+    errorText.textContent = e && e.message ? e.message : String(e);
+    errorBox.hidden = false;
+  }
+  function clearError() { if (errorBox) errorBox.hidden = true; }
+  var errorClose = document.getElementById('kvd-error-close');
+  if (errorClose) errorClose.addEventListener('click', clearError);
+
+  // After Quit the page stays, but nothing on it can work any more.
+  var quit = document.getElementById('kvd-quit');
+  if (quit) {
+    quit.addEventListener('click', function () {
+      post('/api/quit').then(function () {
+        var main = document.querySelector('main');
+        var note = document.createElement('p');
+        note.className = 'stopped';
+        note.setAttribute('role', 'status');
+        note.textContent = t('stopped');
+        main.replaceChildren(note);
+        quit.disabled = true;
+      }, showError);
+    });
+  }
+
+  // The navigation marks where the user is: the page and the language.
+  var page = document.body.getAttribute('data-page');
+  document.querySelectorAll('header.top [data-page="' + page + '"]').forEach(function (a) {
+    a.setAttribute('aria-current', 'page');
+  });
+  document.querySelectorAll('header.top [data-lang="' + (data.lang || document.documentElement.lang) + '"]').forEach(function (a) {
+    a.setAttribute('aria-current', 'true');
+  });
+
+  // The language links keep what the page's address says after its path
+  // (the records page keeps its filter there).
+  function keepAddress() {
+    document.querySelectorAll('header.top [data-lang]').forEach(function (a) {
+      a.href = '?lang=' + a.getAttribute('data-lang') + location.hash;
+    });
+  }
+  window.addEventListener('hashchange', keepAddress);
+  keepAddress();
+
+  // Creates an element with a class and a text.
+  function el(tag, className, text) {
+    var e = document.createElement(tag);
+    if (className) e.className = className;
+    if (text !== undefined && text !== null) e.textContent = String(text);
+    return e;
+  }
+
+  function option(value, text) {
+    var o = document.createElement('option');
+    o.value = value;
+    o.textContent = text === undefined ? value : text;
+    return o;
+  }
+
+  // One row of cells, each a text or an element.
+  function row(cells, cellTag) {
+    var tr = document.createElement('tr');
+    cells.forEach(function (c) {
+      var td = document.createElement(cellTag || 'td');
+      if (c instanceof Node) td.appendChild(c); else td.textContent = c === null || c === undefined ? '' : String(c);
+      tr.appendChild(td);
+    });
+    return tr;
+  }
+
+  function link(href, text) {
+    var a = document.createElement('a');
+    a.href = href;
+    a.textContent = text;
+    return a;
+  }
+
+  // "Room 12, point 3" as the lab says it; the object in front when asked.
+  function placeText(r, withObject) {
+    if (!r.object && !r.room && !r.point) return '';
+    var parts = [];
+    if (withObject && r.object) parts.push(r.object);
+    if (r.floor) parts.push(t('floor_short', { floor: r.floor }));
+    if (r.room) parts.push(t('room_short', { room: r.room }));
+    if (r.point) parts.push(t('point_short', { point: r.point }));
+    return parts.join(', ');
+  }
+
+  return {
+    data: data, lang: data.lang || document.documentElement.lang, t: t,
+    get: get, post: post, download: download, upload: upload,
+    showError: showError, clearError: clearError, keepAddress: keepAddress,
+    el: el, option: option, row: row, link: link, placeText: placeText
+  };
+})();

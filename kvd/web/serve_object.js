@@ -1,0 +1,134 @@
+// The object page: its data, which can be edited, its points and their
+// placements, a chart per point over its placements (drawn as the report
+// draws its charts), and its protocol, which is the archive report itself.
+(function () {
+  'use strict';
+  var t = kvd.t, o = kvd.data;
+  var form = document.getElementById('object-form');
+
+  function showData() {
+    document.getElementById('object-title').textContent = t('object') + ': ' + o.name;
+    document.title = o.name + ' — ' + t('app_name');
+    ['name', 'address', 'client', 'notes'].forEach(function (k) { form.elements[k].value = o[k] || ''; });
+    document.getElementById('records-link').href = '/records#' + new URLSearchParams({ object: o.name }).toString();
+  }
+
+  form.addEventListener('submit', function (e) {
+    e.preventDefault();
+    var body = {};
+    ['name', 'address', 'client', 'notes'].forEach(function (k) { body[k] = form.elements[k].value.trim(); });
+    kvd.post('/api/objects/' + encodeURIComponent(o.id), body).then(function (answer) {
+      Object.assign(o, answer || body);
+      showData();
+      document.getElementById('saved').textContent = t('saved');
+      kvd.clearError();
+      protocol();
+    }, kvd.showError);
+  });
+
+  function tables() {
+    var body = document.querySelector('#points tbody');
+    (o.points || []).forEach(function (p) {
+      var link = kvd.link('/records#' + new URLSearchParams({ object: o.name, floor: p.floor, room: p.room, point: p.point })
+        .toString(), p.point || '—');
+      var row = kvd.row([p.floor, p.room, link, p.records]);
+      row.cells[3].className = 'n';
+      body.appendChild(row);
+    });
+    var pl = document.querySelector('#placements tbody');
+    (o.placements || []).forEach(function (p) {
+      pl.appendChild(kvd.row([kvd.placeText(p, false), p.device, p.from, p.to]));
+    });
+    if ((o.placements || []).length === 0) {
+      var empty = kvd.row([t('placements_none')]);
+      empty.cells[0].colSpan = 4;
+      pl.appendChild(empty);
+    }
+  }
+
+  // The time axis in the lab's notation, as the protocol's charts write it.
+  function two(n) { return (n < 10 ? '0' : '') + n; }
+  function timeLabel(d) {
+    if (d.getUTCHours() === 0 && d.getUTCMinutes() === 0) return two(d.getUTCDate()) + '.' + two(d.getUTCMonth() + 1);
+    return two(d.getUTCHours()) + ':' + two(d.getUTCMinutes());
+  }
+  function dateText(d) {
+    return two(d.getUTCDate()) + '.' + two(d.getUTCMonth() + 1) + '.' + d.getUTCFullYear() + ' ' +
+      two(d.getUTCHours()) + ':' + two(d.getUTCMinutes()) + ':' + two(d.getUTCSeconds());
+  }
+  // The instrument keeps no time zone: its clock is read as UTC throughout.
+  function instant(text) { return new Date(text.replace(' ', 'T') + 'Z'); }
+
+  // dygraphs' legend measures itself through a style attribute even when
+  // it is not shown, which the page's Content-Security-Policy refuses; the
+  // charts go without it and show the value under the pointer themselves.
+  function withoutLegend() {
+    if (Dygraph.Plugins && Dygraph.Plugins.Legend) {
+      Dygraph.PLUGINS = Dygraph.PLUGINS.filter(function (p) { return p !== Dygraph.Plugins.Legend; });
+    }
+  }
+
+  function charts() {
+    withoutLegend();
+    var box = document.getElementById('charts');
+    var series = o.series || [];
+    var pending = series.length;
+    function done() { document.body.setAttribute('data-charts', 'drawn'); }
+    if (pending === 0) { box.appendChild(kvd.el('p', 'help', t('charts_none'))); done(); return; }
+    series.forEach(function (s, i) {
+      var figure = kvd.el('figure', 'chart');
+      var caption = kvd.el('figcaption', null, kvd.placeText(s, false) + ' (' + s.unit + ')');
+      var area = kvd.el('div', 'chart-area');
+      var readOut = kvd.el('output', 'chart-value');
+      area.id = 'chart-' + i;
+      caption.appendChild(readOut);
+      figure.appendChild(caption);
+      figure.appendChild(area);
+      box.appendChild(figure);
+      var placements = (o.placements || []).filter(function (p) {
+        return p.floor === s.floor && p.room === s.room && p.point === s.point && p.from && p.to;
+      }).map(function (p) { return [instant(p.from), instant(p.to)]; });
+      var rows = s.rows.map(function (r) { return [instant(r[0]), [r[1], r[2] === null ? 0 : r[2]]]; });
+      new Dygraph(area, rows, {
+        labels: [t('col_date'), s.unit], labelsUTC: true, errorBars: true, sigma: 1, drawPoints: true,
+        animatedZooms: false,
+        highlightCallback: function (e, x, points) {
+          var p = points[0];
+          if (p) readOut.textContent = dateText(new Date(x)) + ' — ' + p.yval + ' ' + s.unit;
+        },
+        unhighlightCallback: function () { readOut.textContent = ''; }, ylabel: s.unit, axes: { x: { axisLabelFormatter: timeLabel } },
+        underlayCallback: function (ctx, a, g) {
+          ctx.save();
+          ctx.fillStyle = 'rgba(255, 170, 0, 0.12)';
+          placements.forEach(function (p) {
+            var left = g.toDomXCoord(p[0]), right = g.toDomXCoord(p[1]);
+            ctx.fillRect(left, a.y, Math.max(1, right - left), a.h);
+          });
+          ctx.restore();
+          kvdDrawLevels(ctx, a, g, s.levels || []);
+        },
+        drawCallback: function (g, initial) {
+          if (!initial) return;
+          area.setAttribute('data-drawn', 'true');
+          if (--pending === 0) done();
+        }
+      });
+    });
+  }
+
+  function protocol() {
+    var path = '/api/objects/' + encodeURIComponent(o.id) + '/protocol?lang=' + encodeURIComponent(kvd.lang);
+    document.getElementById('protocol').src = path;
+    document.getElementById('protocol-download').href = path + '&download=1';
+  }
+  // The protocol prints by itself, as the lab hands it out, not inside this page.
+  document.getElementById('print').addEventListener('click', function () {
+    var frame = document.getElementById('protocol');
+    try { frame.contentWindow.focus(); frame.contentWindow.print(); } catch (e) { window.print(); }
+  });
+
+  showData();
+  tables();
+  charts();
+  protocol();
+})();

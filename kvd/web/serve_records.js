@@ -1,0 +1,250 @@
+// The records page: the filter and the order (kept in the address after #,
+// so that a link can name a filter), the list, and what can be done with
+// the selected records or with every record of the filter: assign them to
+// a point, unassign them, export them.
+(function () {
+  'use strict';
+  var t = kvd.t, data = kvd.data;
+  var kFilterKeys = ['object', 'floor', 'room', 'point', 'device', 'from', 'to', 'mode', 'unassigned'];
+  // An action on the selection sends its ids; past this many the filter
+  // says it better.
+  var kMaxSelectedIds = 100000;
+  var form = document.getElementById('filter');
+  var filter = {}, sort = 'date', dir = 'asc';
+
+  function fill(select, items) {
+    items.forEach(function (i) { select.appendChild(kvd.option(i[0], i[1])); });
+  }
+  fill(form.elements.object, (data.objects || []).map(function (o) { return [o.name, o.name]; }));
+  fill(form.elements.device, (data.devices || []).map(function (d) { return [String(d), String(d)]; }));
+  fill(form.elements.mode, (data.modes || []).map(function (m) { return [String(m.code), m.code + ' ' + m.name]; }));
+  fill(document.getElementById('objects'), (data.objects || []).map(function (o) { return [o.name]; }));
+
+  function objectNamed(name) {
+    return (data.objects || []).filter(function (o) { return o.name === name; })[0];
+  }
+  // The rooms and points of an object, offered while typing.
+  function offer(listId, name, key) {
+    var o = objectNamed(name);
+    var seen = {};
+    var box = document.getElementById(listId);
+    box.replaceChildren();
+    (o ? o.points : []).forEach(function (p) {
+      if (p[key] && !seen[p[key]]) { seen[p[key]] = true; box.appendChild(kvd.option(p[key])); }
+    });
+  }
+
+  function readAddress() {
+    var q = new URLSearchParams(location.hash.replace(/^#/, ''));
+    filter = {};
+    kFilterKeys.forEach(function (k) { if (q.get(k)) filter[k] = q.get(k); });
+    sort = q.get('sort') || 'date';
+    dir = q.get('dir') === 'desc' ? 'desc' : 'asc';
+    kFilterKeys.forEach(function (k) {
+      var f = form.elements[k];
+      if (!f) return;
+      if (f.type === 'checkbox') f.checked = filter[k] === '1';
+      else f.value = filter[k] || '';
+    });
+    offer('rooms', filter.object, 'room');
+    offer('points', filter.object, 'point');
+    placeFields();
+  }
+
+  function writeAddress() {
+    var q = new URLSearchParams();
+    kFilterKeys.forEach(function (k) { if (filter[k]) q.set(k, filter[k]); });
+    if (sort !== 'date') q.set('sort', sort);
+    if (dir !== 'asc') q.set('dir', dir);
+    history.replaceState(null, '', location.pathname + (q.toString() ? '#' + q.toString() : ''));
+    kvd.keepAddress();
+  }
+
+  function query(offset, limit) {
+    var q = new URLSearchParams(filter);
+    q.set('sort', sort);
+    q.set('dir', dir);
+    q.set('offset', String(offset));
+    q.set('limit', String(limit));
+    return '/api/records?' + q.toString();
+  }
+
+  var counts = document.getElementById('counts');
+  function showCounts() {
+    counts.textContent = t('records_selected', { total: list.total(), selected: list.selectedCount() });
+  }
+
+  var list = kvdRecordList({
+    list: document.getElementById('list'),
+    viewport: document.getElementById('viewport'),
+    spacer: document.getElementById('spacer'),
+    texts: { loading: t('loading'), tooMany: t('too_many_selected', { n: kMaxSelectedIds }), changed: t('list_changed') },
+    fetch: function (offset, limit) { return kvd.get(query(offset, limit)); },
+    onOpen: function (r) { location.href = '/records/' + encodeURIComponent(r.id); },
+    onError: kvd.showError,
+    onSelection: showCounts,
+    onTotal: showCounts
+  });
+
+  function markSort() {
+    document.querySelectorAll('.list-head [data-sort]').forEach(function (b) {
+      var on = b.getAttribute('data-sort') === sort;
+      b.setAttribute('aria-sort', on ? (dir === 'asc' ? 'ascending' : 'descending') : 'none');
+      b.classList.toggle('sorted', on);
+    });
+  }
+
+  // Records at no point have no object, room or point to filter by.
+  function placeFields() {
+    var none = form.elements.unassigned.checked;
+    ['object', 'room', 'point'].forEach(function (k) {
+      if (none) form.elements[k].value = '';
+      form.elements[k].disabled = none;
+    });
+  }
+
+  function apply() {
+    placeFields();
+    var next = {};
+    kFilterKeys.forEach(function (k) {
+      var f = form.elements[k];
+      if (!f) return;
+      var v = f.type === 'checkbox' ? (f.checked ? '1' : '') : f.value.trim();
+      if (v) next[k] = v;
+    });
+    // A floor comes only from a link; a new object's filter drops it.
+    if (filter.floor && filter.object === next.object) next.floor = filter.floor;
+    // A field left without a change (its change event on leaving it) keeps
+    // the list and its selection.
+    if (JSON.stringify(next) === JSON.stringify(filter)) return;
+    filter = next;
+    offer('rooms', filter.object, 'room');
+    offer('points', filter.object, 'point');
+    writeAddress();
+    markSort();
+    kvd.clearError();
+    list.reset();
+  }
+
+  // Typed filters apply after a pause, chosen ones at once.
+  var typing = 0;
+  form.addEventListener('input', function (e) {
+    if (e.target.tagName !== 'INPUT' || e.target.type !== 'text') return;
+    clearTimeout(typing);
+    typing = setTimeout(apply, 300);
+  });
+  form.addEventListener('change', function () { clearTimeout(typing); apply(); });
+  form.addEventListener('submit', function (e) { e.preventDefault(); apply(); });
+  form.addEventListener('reset', function () {
+    setTimeout(function () { filter = { reset: true }; apply(); }, 0);
+  });
+
+  document.querySelectorAll('.list-head [data-sort]').forEach(function (b) {
+    b.addEventListener('click', function () {
+      var key = b.getAttribute('data-sort');
+      if (key === sort) dir = dir === 'asc' ? 'desc' : 'asc';
+      else { sort = key; dir = 'asc'; }
+      writeAddress();
+      markSort();
+      list.reset();
+    });
+  });
+
+  // --- actions --------------------------------------------------------
+
+  var result = document.getElementById('action-result');
+  var scope = document.getElementById('scope');
+
+  // What an action applies to: the selected ids, or the filter itself.
+  function target() {
+    if (scope.value === 'filter') return Promise.resolve({ filter: Object.assign({}, filter) });
+    if (list.selectedCount() === 0) return Promise.reject(new Error(t('select_first')));
+    return list.selectedIds(kMaxSelectedIds).then(function (ids) { return { records: ids }; });
+  }
+  function targetText() {
+    return scope.value === 'filter' ? t('scope_filter_n', { n: list.total() })
+      : t('scope_selection_n', { n: list.selectedCount() });
+  }
+
+  document.getElementById('export').addEventListener('click', function () {
+    var format = document.getElementById('format').value;
+    target().then(function (what) {
+      what.format = format;
+      result.textContent = t('export_running');
+      return kvd.download('/api/export', what, 'archive-export.' + format).then(function (name) {
+        result.textContent = t('export_done', { file: name });
+      });
+    }).catch(function (e) { result.textContent = ''; kvd.showError(e); });
+  });
+
+  document.getElementById('unassign').addEventListener('click', function () {
+    target().then(function (what) {
+      return kvd.post('/api/unassign', what).then(function (a) {
+        result.textContent = t('unassigned_done', { n: a.unassigned });
+        list.reload();
+      });
+    }).catch(kvd.showError);
+  });
+
+  // The dialog: object, floor, room and point; when the archive refuses
+  // because records stand at another point, the user may move them.
+  var dialog = document.getElementById('assign-dialog');
+  var aForm = document.getElementById('assign-form');
+  var conflict = document.getElementById('assign-conflict');
+  var moveButton = document.getElementById('assign-move');
+  var pending = null;
+
+  aForm.elements.object.addEventListener('input', function () {
+    offer('a-floors', aForm.elements.object.value, 'floor');
+    offer('a-rooms', aForm.elements.object.value, 'room');
+    offer('a-points', aForm.elements.object.value, 'point');
+  });
+
+  document.getElementById('assign').addEventListener('click', function () {
+    if (scope.value !== 'filter' && list.selectedCount() === 0) { kvd.showError(t('select_first')); return; }
+    document.getElementById('assign-what').textContent = targetText();
+    conflict.hidden = true;
+    moveButton.hidden = true;
+    pending = null;
+    if (!aForm.elements.object.value && filter.object) aForm.elements.object.value = filter.object;
+    aForm.elements.object.dispatchEvent(new Event('input'));
+    dialog.showModal();
+  });
+  document.getElementById('assign-cancel').addEventListener('click', function () { dialog.close(); });
+
+  aForm.addEventListener('submit', function (e) {
+    e.preventDefault();
+    var move = e.submitter === moveButton;
+    var body = {};
+    ['object', 'floor', 'room', 'point'].forEach(function (k) { body[k] = aForm.elements[k].value.trim(); });
+    body.move = move;
+    var ready = move && pending ? Promise.resolve(pending) : target();
+    ready.then(function (what) {
+      pending = what;
+      return kvd.post('/api/assign', Object.assign(body, what));
+    }).then(function (a) {
+      dialog.close();
+      result.textContent = t('assigned_done', { assigned: a.assigned, already: a.already, moved: a.moved }) +
+        (a.point_created ? ' ' + t('point_created') : '');
+      return kvd.get('/api/archive').then(function (archive) { data.objects = archive.objects; list.reload(); });
+    }).catch(function (err) {
+      if (err.status === 409 && !move) {
+        // The archive's own words, then the question in the page's language.
+        conflict.replaceChildren(kvd.el('span', null, err.message), document.createElement('br'),
+          kvd.el('strong', null, t('assign_move_question')));
+        conflict.hidden = false;
+        moveButton.hidden = false;
+        moveButton.focus();
+        return;
+      }
+      conflict.textContent = err.message;
+      conflict.hidden = false;
+    });
+  });
+
+  window.addEventListener('hashchange', function () { readAddress(); markSort(); list.reset(); });
+  readAddress();
+  markSort();
+  list.reset();
+  showCounts();
+})();

@@ -1,0 +1,119 @@
+// What the browser tests of kvd serve stand on: measurement files made by
+// kvdgen, a real kvd serve on a fresh SQLite archive on the loopback, a
+// real headless Chromium, and the archive read back by the sqlite3 program.
+'use strict';
+const { spawn, execFileSync } = require('node:child_process');
+const fs = require('node:fs');
+const os = require('node:os');
+const path = require('node:path');
+const { chromium } = require('playwright-core');
+
+const env = {
+  kvd: process.env.KVD || 'kvd',
+  kvdgen: process.env.KVDGEN || 'kvdgen',
+  sqlite3: process.env.SQLITE3 || 'sqlite3',
+  chromium: process.env.CHROMIUM || '/usr/bin/chromium',
+  screenshots: process.env.SCREENSHOTS || path.join(os.tmpdir(), 'kvd-serve-screenshots'),
+};
+
+function tempDir() { return fs.mkdtempSync(path.join(os.tmpdir(), 'kvd-serve-test-')); }
+
+// A measurement file from kvdgen's description lines.
+function makeFile(dir, name, lines) {
+  const file = path.join(dir, name);
+  execFileSync(env.kvdgen, ['-', file], { input: lines.join('\n') + '\n' });
+  return file;
+}
+
+function sql(archive, query) {
+  return execFileSync(env.sqlite3, ['-readonly', archive, query], { encoding: 'utf8' }).trim();
+}
+
+// kvd serve on a free loopback port; resolves once it has printed its
+// address, which carries the one-time token.
+function startServer(archive, extra) {
+  const child = spawn(env.kvd, ['serve', '--no-open', '--archive', archive].concat(extra || []),
+    { stdio: ['ignore', 'pipe', 'pipe'] });
+  let output = '';
+  const exited = new Promise((resolve) => child.on('exit', (code, signal) => resolve({ code, signal })));
+  const started = new Promise((resolve, reject) => {
+    const timer = setTimeout(() => reject(new Error('kvd serve printed no address in 15 s:\n' + output)), 15000);
+    function read(chunk) {
+      output += chunk.toString();
+      const m = /http:\/\/127\.0\.0\.1:(\d+)\/\?token=([0-9a-f]+)/.exec(output);
+      if (m) {
+        clearTimeout(timer);
+        resolve({ url: m[0], origin: 'http://127.0.0.1:' + m[1], port: Number(m[1]), token: m[2] });
+      }
+    }
+    child.stdout.on('data', read);
+    child.stderr.on('data', read);
+    exited.then((e) => { clearTimeout(timer); reject(new Error('kvd serve ended (' + e.code + '):\n' + output)); });
+  });
+  return {
+    child, exited, started, output: () => output,
+    // Bounded: a server that does not stop by itself is killed.
+    stop: async () => {
+      if (child.exitCode !== null || child.signalCode !== null) return exited;
+      child.kill('SIGTERM');
+      const timer = setTimeout(() => child.kill('SIGKILL'), 5000);
+      const e = await exited;
+      clearTimeout(timer);
+      return e;
+    },
+  };
+}
+
+// The browser with a watch on everything the pages do: every console
+// error, every uncaught exception and every request that would leave the
+// server's origin is noted.
+async function openBrowser(origin) {
+  const browser = await chromium.launch({ executablePath: env.chromium, args: ['--no-sandbox'] });
+  const context = await browser.newContext({ viewport: { width: 1366, height: 768 }, acceptDownloads: true });
+  const problems = [];
+  const spectrumCalls = [];
+  context.on('request', (request) => {
+    const url = request.url();
+    if (!url.startsWith(origin + '/') && !url.startsWith('data:') && !url.startsWith('blob:' + origin + '/')) {
+      problems.push('request outside the server: ' + url);
+    }
+    if (request.method() === 'POST' && /\/api\/spectrum\//.test(url)) spectrumCalls.push(JSON.parse(request.postData()));
+  });
+  context.on('page', (page) => watch(page, problems));
+  const page = await context.newPage();
+  return { browser, context, page, problems, spectrumCalls };
+}
+
+// The browser reports every answer of 400 or more in the console; those
+// that the test asks for (a refusal it checks) are not problems.
+const expectedRefusals = [{ path: '/api/assign', status: 409 }];
+
+function watch(page, problems) {
+  const refused = [];
+  page.on('response', (r) => {
+    if (r.status() < 400) return;
+    const path = new URL(r.url()).pathname;
+    if (expectedRefusals.some((e) => e.path === path && e.status === r.status())) refused.push(r.url());
+    else problems.push('answer ' + r.status() + ' for ' + r.request().method() + ' ' + r.url());
+  });
+  page.on('console', (m) => {
+    if (m.type() !== 'error') return;
+    if (/^Failed to load resource/.test(m.text()) && refused.includes(m.location().url)) return;
+    problems.push('console: ' + m.text() + ' at ' + page.url());
+  });
+  page.on('pageerror', (e) => problems.push('page error: ' + e.message + ' at ' + page.url()));
+}
+
+async function screenshot(page, name) {
+  fs.mkdirSync(env.screenshots, { recursive: true });
+  await page.screenshot({ path: path.join(env.screenshots, name), fullPage: true });
+}
+
+// A download started by `action`, read back as text.
+async function downloaded(page, action) {
+  const [download] = await Promise.all([page.waitForEvent('download', { timeout: 15000 }), action()]);
+  const file = await download.path();
+  return { name: download.suggestedFilename(), text: fs.readFileSync(file, 'utf8') };
+}
+
+module.exports = { env, tempDir, makeFile, sql, startServer, openBrowser, screenshot, downloaded };

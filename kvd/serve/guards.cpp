@@ -119,19 +119,19 @@ GuardResult checkRequest(const GuardSettings& settings, const httplib::Request& 
     return GuardResult::Refused;
   }
 
+  if (request.method == "GET" && request.has_param("token") &&
+      constantTimeEqual(request.get_param_value("token"), settings.token) && targetRefusal(request.target).empty()) {
+    // The token leaves the address bar (and the browser's history) for a
+    // cookie that no other site's page can send.
+    response.status = 303;
+    response.set_header("Set-Cookie",
+                        std::string(kCookie) + "=" + settings.token + "; HttpOnly; SameSite=Strict; Path=/");
+    response.set_header("Location", request.path + queryWithoutToken(request.target));
+    return GuardResult::Refused;
+  }
   const bool byBearer = constantTimeEqual(bearerToken(request), settings.token);
   const bool byCookie = constantTimeEqual(cookieValue(request.get_header_value("Cookie"), kCookie), settings.token);
   if (!byBearer && !byCookie) {
-    if (request.method == "GET" && request.has_param("token") &&
-        constantTimeEqual(request.get_param_value("token"), settings.token) && targetRefusal(request.target).empty()) {
-      // The token leaves the address bar (and the browser's history) for a
-      // cookie that no other site's page can send.
-      response.status = 303;
-      response.set_header("Set-Cookie", std::string(kCookie) + "=" + settings.token +
-                                            "; HttpOnly; SameSite=Strict; Path=/");
-      response.set_header("Location", request.path + queryWithoutToken(request.target));
-      return GuardResult::Refused;
-    }
     refuseUnknownVisitor(request, response);
     return GuardResult::Refused;
   }

@@ -70,6 +70,8 @@ bool Server::bind(std::string& why) {
       sendError(response, 413, "the upload is larger than 64 MiB: send fewer or smaller files at once");
     } else if (response.status == 404) {
       sendError(response, 404, "nothing here: " + request.path);
+    } else if (response.status == 400) {
+      sendError(response, 400, "the request is malformed (a POST needs a Content-Length, 0 for no body)");
     } else if (response.status == 405) {
       sendError(response, 405, "the method " + request.method + " is not used here");
     } else {

@@ -214,6 +214,8 @@ struct BadInput {
   std::string named;  // what the message must name
 };
 
+void PrintTo(const BadInput& c, std::ostream* out) { *out << c.name; }
+
 class BadInputTest : public ServeTest, public ::testing::WithParamInterface<BadInput> {};
 
 TEST_P(BadInputTest, Is400WithAMessageAndChangesNothing) {

@@ -51,6 +51,8 @@ struct GuardCase {
   std::function<std::string(const std::string& host, const std::string& token, const std::string& csrf)> request;
 };
 
+void PrintTo(const GuardCase& c, std::ostream* out) { *out << c.name; }
+
 std::string postObject(const std::string& host, const std::string& headers) {
   const std::string body = R"({"name":"Intruder"})";
   return "POST /api/objects HTTP/1.1\r\nHost: " + host + "\r\n" + headers +

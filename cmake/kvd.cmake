@@ -11,10 +11,11 @@ pkg_check_modules(LIBPQ REQUIRED IMPORTED_TARGET libpq)
 find_package(OpenSSL REQUIRED)
 
 include(${CMAKE_SOURCE_DIR}/cmake/kvd_sources.cmake)
+pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
 include(${CMAKE_SOURCE_DIR}/cmake/serve.cmake)
 
 add_library(zelkvd STATIC ${ZEL_KVD_SOURCES} ${ZEL_KVD_ARCHIVE_SOURCES} ${ZEL_KVD_POSTGRES_SOURCES}
-            ${ZEL_KVD_LINUX_SOURCES} ${ZEL_SERVE_SOURCES} $<TARGET_OBJECTS:zelserve_web>)
+            ${ZEL_KVD_LINUX_SOURCES} ${ZEL_SERVE_SOURCES} ${ZEL_SERVE_LINUX_SOURCES} $<TARGET_OBJECTS:zelserve_web>)
 target_compile_options(zelkvd PRIVATE ${ZEL_KVD_WARNINGS})
 target_compile_definitions(zelkvd PRIVATE ${ZEL_KVD_DEFINITIONS})
 target_link_libraries(zelkvd PUBLIC zelcore zelreport xlsxwriter CLI11::CLI11 nlohmann_json::nlohmann_json
@@ -22,7 +23,7 @@ target_link_libraries(zelkvd PUBLIC zelcore zelreport xlsxwriter CLI11::CLI11 nl
 
 # The same sources with the sanitizers, for the unit tests.
 add_library(zelkvd_san STATIC ${ZEL_KVD_SOURCES} ${ZEL_KVD_ARCHIVE_SOURCES} ${ZEL_KVD_POSTGRES_SOURCES}
-            ${ZEL_KVD_LINUX_SOURCES} ${ZEL_SERVE_SOURCES} $<TARGET_OBJECTS:zelserve_web>)
+            ${ZEL_KVD_LINUX_SOURCES} ${ZEL_SERVE_SOURCES} ${ZEL_SERVE_LINUX_SOURCES} $<TARGET_OBJECTS:zelserve_web>)
 target_compile_options(zelkvd_san PRIVATE ${ZEL_KVD_WARNINGS} ${ZEL_SANITIZE} -O1 -g)
 target_compile_definitions(zelkvd_san PRIVATE ${ZEL_KVD_DEFINITIONS})
 target_link_libraries(zelkvd_san PUBLIC zelcore_san zelreport_san xlsxwriter CLI11::CLI11 nlohmann_json::nlohmann_json

@@ -2,17 +2,25 @@
 # its entry for Explorer's verbs, which opens no console window.
 include(${CMAKE_SOURCE_DIR}/cmake/xlsxwriter.cmake)
 include(${CMAKE_SOURCE_DIR}/cmake/header_only.cmake)
+include(${CMAKE_SOURCE_DIR}/cmake/httplib_win32.cmake)
 include(${CMAKE_SOURCE_DIR}/cmake/sqlite.cmake)
 include(${CMAKE_SOURCE_DIR}/cmake/kvd_sources.cmake)
 include(${CMAKE_SOURCE_DIR}/cmake/report.cmake)
 # The report's page is filled in with kainjow's mustache.
 target_link_libraries(zelreport PRIVATE header_only)
+include(${CMAKE_SOURCE_DIR}/cmake/serve.cmake)
 
-add_library(zelkvd STATIC ${ZEL_KVD_SOURCES} ${ZEL_KVD_ARCHIVE_SOURCES} ${ZEL_KVD_WIN32_SOURCES})
+add_library(zelkvd STATIC ${ZEL_KVD_SOURCES} ${ZEL_KVD_ARCHIVE_SOURCES} ${ZEL_KVD_WIN32_SOURCES}
+            ${ZEL_SERVE_SOURCES} ${ZEL_SERVE_WIN32_SOURCES} $<TARGET_OBJECTS:zelserve_web>)
 target_compile_options(zelkvd PRIVATE ${ZEL_KVD_WARNINGS})
 target_compile_definitions(zelkvd PRIVATE ${ZEL_KVD_DEFINITIONS})
+# cpp-httplib on Windows: Winsock 2 (ws2_32) and the Vista-and-later socket
+# calls (inet_pton, WSAPoll) that _WIN32_WINNT 0x0601 (Windows 7) declares;
+# plain HTTP on 127.0.0.1 only, so neither OpenSSL nor zlib is asked for.
+target_compile_definitions(zelkvd PUBLIC _WIN32_WINNT=0x0601)
 # No libpq for Windows: the archive is SQLite there (kvd/archive/win32).
-target_link_libraries(zelkvd PUBLIC zelcore zelreport xlsxwriter sqlite3_static header_only bcrypt ole32 shell32)
+target_link_libraries(zelkvd PUBLIC zelcore zelreport xlsxwriter sqlite3_static header_only bcrypt ole32 shell32
+                      ws2_32)
 
 add_executable(kvd ${CMAKE_SOURCE_DIR}/kvd/main.cpp)
 target_compile_options(kvd PRIVATE ${ZEL_WARNINGS})

@@ -1,12 +1,11 @@
-# kvd serve: the web application's sources (kvd/serve/, its Linux half) and
-# every file of kvd/web/serve_* compiled in, found by a glob, so that a new
-# page, style or script needs no change here. cpp-httplib comes from
-# Debian's libcpp-httplib-dev.
-pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
-
-file(GLOB ZEL_SERVE_SOURCES CONFIGURE_DEPENDS
-  ${CMAKE_SOURCE_DIR}/kvd/serve/*.cpp
-  ${CMAKE_SOURCE_DIR}/kvd/serve/linux/*.cpp)
+# kvd serve, shared by the native and the Windows builds: the web
+# application's sources (kvd/serve/; its Linux and Windows halves are
+# kvd/serve/linux and kvd/serve/win32) and every file of kvd/web/serve_*
+# compiled in, found by a glob, so that a new page, style or script needs no
+# change here. cpp-httplib is the header of Debian's libcpp-httplib-dev.
+file(GLOB ZEL_SERVE_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/kvd/serve/*.cpp)
+file(GLOB ZEL_SERVE_LINUX_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/kvd/serve/linux/*.cpp)
+file(GLOB ZEL_SERVE_WIN32_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/kvd/serve/win32/*.cpp)
 file(GLOB ZEL_SERVE_WEB_FILES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/kvd/web/serve_*)
 
 set(ZEL_SERVE_GENERATED)

@@ -53,3 +53,10 @@ add_test(NAME package.kvd-exe-matches-native
     ${CMAKE_BINARY_DIR}/package-work/kvd-wine)
 set_tests_properties(package.kvd-exe-matches-native PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK desktop
   TIMEOUT 600 SKIP_RETURN_CODE 77 ENVIRONMENT "ZEL_BUILD=${ZEL_BUILD_ROOT}")
+
+# kvd.exe serve under Wine, asked over 127.0.0.1 from the Linux side.
+add_test(NAME package.kvd-exe-serves
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/package/serve-wine-test ${CMAKE_BINARY_DIR} ${CMAKE_SOURCE_DIR}/build/native
+    ${CMAKE_BINARY_DIR}/package-work/kvd-serve)
+set_tests_properties(package.kvd-exe-serves PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK desktop
+  TIMEOUT 300 SKIP_RETURN_CODE 77 ENVIRONMENT "ZEL_BUILD=${ZEL_BUILD_ROOT}")

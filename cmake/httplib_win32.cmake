@@ -1,0 +1,23 @@
+# cpp-httplib for the Windows build of kvd serve. Debian's libcpp-httplib-dev
+# is the library compiled for Linux, its httplib.h declarations only; the
+# same release's Debian source package (fetched by scripts/bootstrap into
+# build/debian-src, Debian's patches applied by dpkg-source) holds the
+# header-only httplib.h, which alone goes into the header-only folder.
+file(GLOB ZEL_HTTPLIB_DSC ${ZEL_DEBIAN_SRC}/cpp-httplib_*.dsc)
+if(NOT ZEL_HTTPLIB_DSC)
+  message(FATAL_ERROR "cpp-httplib's Debian source package is not in ${ZEL_DEBIAN_SRC}: run scripts/bootstrap")
+endif()
+list(GET ZEL_HTTPLIB_DSC 0 ZEL_HTTPLIB_DSC)
+set(ZEL_HTTPLIB_SOURCE ${CMAKE_BINARY_DIR}/httplib/source)
+if(NOT EXISTS ${ZEL_HTTPLIB_SOURCE}/httplib.h)
+  file(REMOVE_RECURSE ${ZEL_HTTPLIB_SOURCE})
+  file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/httplib)
+  execute_process(COMMAND ${ZEL_DPKG_SOURCE} --no-check -x ${ZEL_HTTPLIB_DSC} ${ZEL_HTTPLIB_SOURCE}
+                  OUTPUT_QUIET RESULT_VARIABLE failed)
+  if(failed)
+    message(FATAL_ERROR "cpp-httplib's source package could not be unpacked")
+  endif()
+endif()
+# A link left by an older tree would carry the copy into /usr/include.
+file(REMOVE ${ZEL_HEADER_ONLY}/httplib.h)
+configure_file(${ZEL_HTTPLIB_SOURCE}/httplib.h ${ZEL_HEADER_ONLY}/httplib.h COPYONLY)

@@ -20,15 +20,11 @@
 
 #include "kvd/archive/sha256.h"
 #include "kvd/serve/serve_platform.h"
+#include "kvd/win32/wide_text.h"
 
 namespace zel::serve {
 
 namespace {
-
-// UTF-8 to UTF-16 as the standard library converts a file name on Windows.
-std::wstring wide(const std::string& utf8) {
-  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end())).wstring();
-}
 
 std::once_flag stopOnce;
 std::function<void()> stopAction;
@@ -57,7 +53,7 @@ bool openInBrowser(const std::string& url) {
   // The shell may hand the address to a browser through COM; a thread that
   // already has COM set up keeps it as it is.
   const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
-  const HINSTANCE started = ShellExecuteW(nullptr, L"open", wide(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+  const HINSTANCE started = ShellExecuteW(nullptr, L"open", cli::platform::wideFromUtf8(url).c_str(), nullptr, nullptr, SW_SHOWNORMAL);
   if (SUCCEEDED(com)) CoUninitialize();
   // ShellExecuteW's old convention: a value above 32 is success.
   return reinterpret_cast<INT_PTR>(started) > 32;

@@ -83,12 +83,17 @@ find_package(LibXml2 REQUIRED)
 find_package(SQLite3 REQUIRED)
 pkg_check_modules(LIBPQ REQUIRED IMPORTED_TARGET libpq)
 find_package(OpenSSL REQUIRED)
+# And its web server, which the command line starts.
+pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
+find_package(Threads REQUIRED)
+include(${CMAKE_SOURCE_DIR}/cmake/serve.cmake)
 add_library(zelkvd_fuzz STATIC ${ZEL_KVD_SOURCES} ${ZEL_KVD_ARCHIVE_SOURCES} ${ZEL_KVD_POSTGRES_SOURCES}
-            ${ZEL_KVD_LINUX_SOURCES})
+            ${ZEL_KVD_LINUX_SOURCES} ${ZEL_SERVE_SOURCES} ${ZEL_SERVE_LINUX_SOURCES} $<TARGET_OBJECTS:zelserve_web>)
 target_compile_options(zelkvd_fuzz PRIVATE ${ZEL_WARNINGS} ${ZEL_FUZZ_FLAGS} -fsanitize=fuzzer-no-link)
 target_compile_definitions(zelkvd_fuzz PRIVATE ${ZEL_KVD_DEFINITIONS})
 target_link_libraries(zelkvd_fuzz PUBLIC zelreport zelcore_fuzz PkgConfig::XLSXWRITER CLI11::CLI11
-                      nlohmann_json::nlohmann_json SQLite::SQLite3 PkgConfig::LIBPQ OpenSSL::Crypto)
+                      nlohmann_json::nlohmann_json SQLite::SQLite3 PkgConfig::LIBPQ OpenSSL::Crypto
+                      PkgConfig::HTTPLIB Threads::Threads)
 
 zel_fuzz_target(kvd_export SEEDS file LIBS zelkvd_fuzz)
 zel_fuzz_target(kvd_stats SEEDS file LIBS zelkvd_fuzz)

@@ -17,7 +17,9 @@ target_compile_definitions(zelkvd PRIVATE ${ZEL_KVD_DEFINITIONS})
 # cpp-httplib on Windows: Winsock 2 (ws2_32) and the Vista-and-later socket
 # calls (inet_pton, WSAPoll) that _WIN32_WINNT 0x0601 (Windows 7) declares;
 # plain HTTP on 127.0.0.1 only, so neither OpenSSL nor zlib is asked for.
-target_compile_definitions(zelkvd PUBLIC _WIN32_WINNT=0x0601)
+# Its listening socket takes as many waiting connections as Windows allows
+# (a second listen() cannot widen it there, as it does on Linux).
+target_compile_definitions(zelkvd PUBLIC _WIN32_WINNT=0x0601 CPPHTTPLIB_LISTEN_BACKLOG=SOMAXCONN)
 # No libpq for Windows: the archive is SQLite there (kvd/archive/win32).
 target_link_libraries(zelkvd PUBLIC zelcore zelreport xlsxwriter sqlite3_static header_only bcrypt ole32 shell32
                       ws2_32)

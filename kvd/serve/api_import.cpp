@@ -57,7 +57,7 @@ void addImportRoutes(Routes& routes, ServeContext& context) {
       const archive::Digest digest = archive::sha256(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
       facts.sha256 = archive::hexText(digest.data(), digest.size());
       std::size_t at = 0;
-      const archive::ImportResult result = context.withArchive([&](archive::Archive& a) {
+      const archive::ImportResult result = context.changeArchive([&](archive::Archive& a) {
         return a.importFile(
             facts,
             [&](MeasurementRecord& record) {

@@ -43,7 +43,7 @@ void addObjectRoutes(Routes& routes, ServeContext& context) {
     if (!change.name) throw HttpError(400, "\"name\" is missing");
     const archive::ObjectInfo info{*change.name, change.address.value_or(""), change.client.value_or(""),
                                    change.notes.value_or("")};
-    const std::int64_t id = context.withArchive([&](archive::Archive& a) {
+    const std::int64_t id = context.changeArchive([&](archive::Archive& a) {
       a.addObject(info);
       return findObject(a, Json(info.name)).id;
     });
@@ -53,7 +53,7 @@ void addObjectRoutes(Routes& routes, ServeContext& context) {
   routes.post(R"(/api/objects/(\d+))", [&context](const httplib::Request& request, httplib::Response& response) {
     const std::int64_t id = pathId(request, "object");
     const archive::ObjectChange change = objectChange(bodyObject(request));
-    sendJson(response, context.withArchive([&](archive::Archive& a) {
+    sendJson(response, context.changeArchive([&](archive::Archive& a) {
       a.editObject(findObjectById(a, id).info.name, change);
       return objectJson(findObjectById(a, id));
     }));
@@ -62,7 +62,7 @@ void addObjectRoutes(Routes& routes, ServeContext& context) {
   routes.post(R"(/api/objects/(\d+)/remove)", [&context](const httplib::Request& request, httplib::Response& response) {
     const std::int64_t id = pathId(request, "object");
     const bool unassign = optionalFlag(bodyObject(request), "unassign");
-    const std::uint64_t unassigned = context.withArchive([&](archive::Archive& a) {
+    const std::uint64_t unassigned = context.changeArchive([&](archive::Archive& a) {
       return a.removeObject(findObjectById(a, id).info.name, unassign);
     });
     sendJson(response, Json{{"removed", true}, {"unassigned", unassigned}});

@@ -20,7 +20,7 @@ void addPlacingRoutes(Routes& routes, ServeContext& context) {
     point.point = optionalText(body, "point").value_or("");
     if (point.room.empty()) throw HttpError(400, "\"room\" must not be empty");
     const bool move = optionalFlag(body, "move");
-    const archive::AssignResult result = context.withArchive([&](archive::Archive& a) {
+    const archive::AssignResult result = context.changeArchive([&](archive::Archive& a) {
       const archive::ObjectSummary object = findObject(a, body["object"]);
       const archive::Selection selection = parseRecordChoice(body, a);
       return a.assign(object.info.name, point, selection, move);
@@ -33,7 +33,7 @@ void addPlacingRoutes(Routes& routes, ServeContext& context) {
 
   routes.post("/api/unassign", [&context](const httplib::Request& request, httplib::Response& response) {
     const Json body = bodyObject(request);
-    const std::uint64_t unassigned = context.withArchive([&](archive::Archive& a) {
+    const std::uint64_t unassigned = context.changeArchive([&](archive::Archive& a) {
       return a.unassign(parseRecordChoice(body, a));
     });
     sendJson(response, Json{{"unassigned", unassigned}});

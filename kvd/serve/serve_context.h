@@ -1,6 +1,6 @@
-// What every route of kvd serve shares: the archive (one connection, used
-// by one request at a time), the secrets, the language and the open
-// spectrum panels.
+// What every route of kvd serve shares: the archive (one connection for the
+// requests that change it, one at a time, and reading connections for the
+// others), the secrets, the language and the open spectrum panels.
 #pragma once
 
 #include <functional>
@@ -9,6 +9,7 @@
 #include <string>
 
 #include "kvd/archive/archive.h"
+#include "kvd/serve/archive_pool.h"
 #include "kvd/serve/spectrum_sessions.h"
 
 namespace zel::serve {
@@ -26,16 +27,23 @@ struct ServeContext {
   std::string token;
   std::string csrf;
   std::string version;
-  std::unique_ptr<archive::Archive> archive;
-  std::mutex archiveMutex;
+  std::unique_ptr<archive::Archive> writer;
+  std::mutex writerMutex;
+  std::unique_ptr<ArchivePool> readers;
   SpectrumSessions panels;
   std::function<void()> quit;  // stops the server after the answer
 
-  // Runs `body` with the archive held for this request alone.
+  // Runs `body` with a connection to the archive for this request alone.
   template <typename F>
   auto withArchive(F&& body) {
-    std::lock_guard lock(archiveMutex);
-    return body(*archive);
+    return readers->with(std::forward<F>(body));
+  }
+  // The same for a request that changes the archive: one after the other,
+  // as the archive takes its changes anyway.
+  template <typename F>
+  auto changeArchive(F&& body) {
+    std::lock_guard lock(writerMutex);
+    return body(*writer);
   }
 };
 

@@ -5,6 +5,7 @@
 #include "kvd/archive_commands.h"
 #include "kvd/serve/guards.h"
 #include "kvd/serve/json_io.h"
+#include "kvd/serve/listen_socket.h"
 #include "kvd/serve/routes.h"
 #include "kvd/serve/serve_platform.h"
 
@@ -13,6 +14,15 @@ namespace zel::serve {
 namespace {
 
 constexpr std::size_t kTokenBytes = 32;
+// Threads answering requests. A browser keeps up to six connections open
+// between requests and each holds a thread while it waits, so cpp-httplib's
+// eight would leave a second tab or a colleague's browser waiting.
+constexpr std::size_t kWorkers = 32;
+// Reading connections to the archive at most: requests beyond them wait for
+// one. Each SQLite connection keeps a page cache of its own; a reader's is
+// kept small, the writer's holds a whole download as the import's does.
+constexpr std::size_t kReaders = 3;
+constexpr const char* kReaderCache = "PRAGMA cache_size = -16384";
 
 }  // namespace
 
@@ -21,12 +31,20 @@ Server::Server(ServeSettings settings, std::unique_ptr<archive::Archive> archive
   // An answer's headers and body are separate writes: without this, the
   // second waits for the browser's delayed acknowledgement of the first.
   http_->set_tcp_nodelay(true);
+  http_->new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
   context_.settings = std::move(settings);
   context_.shownLocation = cli::shownLocation(context_.settings.location);
   context_.token = randomHex(kTokenBytes);
   context_.csrf = randomHex(kTokenBytes);
   context_.version = std::move(version);
-  context_.archive = std::move(archive);
+  context_.writer = std::move(archive);
+  context_.readers = std::make_unique<ArchivePool>(
+      [location = context_.settings.location] {
+        auto reader = std::make_unique<archive::Archive>(archive::openLocation(location, false));
+        if (reader->database().dialect() == archive::Dialect::Sqlite) reader->database().execute(kReaderCache);
+        return reader;
+      },
+      kReaders);
   context_.quit = [this] {
     // After the answer has gone: stop() waits for the request in hand.
     std::thread([this] { stop(); }).detach();
@@ -42,11 +60,18 @@ std::string Server::address() const {
 
 bool Server::bind(std::string& why) {
   const std::string host = context_.settings.listen.empty() ? "127.0.0.1" : context_.settings.listen;
+  socket_t listening = INVALID_SOCKET;
+  http_->set_socket_options([&listening](socket_t socket) {
+    exclusivePort(socket);
+    listening = socket;
+  });
   if (context_.settings.port == 0) {
     port_ = http_->bind_to_any_port(host);
   } else {
     port_ = http_->bind_to_port(host, context_.settings.port) ? context_.settings.port : -1;
   }
+  http_->set_socket_options(exclusivePort);
+  if (port_ > 0) widenBacklog(listening);
   if (port_ <= 0) {
     why = "cannot listen on " + host + (context_.settings.port ? ":" + std::to_string(context_.settings.port) : "");
     return false;

@@ -99,3 +99,11 @@ if(ZEL_SERVE_TESTS)
   target_link_libraries(serve_tests PRIVATE zelkvd_san GTest::gtest GTest::gtest_main Threads::Threads)
   gtest_discover_tests(serve_tests DISCOVERY_TIMEOUT 60)
 endif()
+
+# kvd serve as a program, stopped by Ctrl+C and by SIGTERM during an import.
+foreach(signal INT TERM)
+  add_test(NAME serve.stops-on-SIG${signal}
+    COMMAND ${CMAKE_SOURCE_DIR}/tests/serve/serve_stop_test.py ${CMAKE_BINARY_DIR}
+            ${CMAKE_BINARY_DIR}/serve-stop-${signal} ${signal} $<TARGET_FILE:kvd>)
+  set_tests_properties(serve.stops-on-SIG${signal} PROPERTIES TIMEOUT 180)
+endforeach()

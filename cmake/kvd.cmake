@@ -100,10 +100,15 @@ if(ZEL_SERVE_TESTS)
   gtest_discover_tests(serve_tests DISCOVERY_TIMEOUT 60)
 endif()
 
-# kvd serve as a program, stopped by Ctrl+C and by SIGTERM during an import.
+# kvd serve as a program: stopped by Ctrl+C and by SIGTERM during an import,
+# and started a second time for the same archive and for another.
 foreach(signal INT TERM)
   add_test(NAME serve.stops-on-SIG${signal}
     COMMAND ${CMAKE_SOURCE_DIR}/tests/serve/serve_stop_test.py ${CMAKE_BINARY_DIR}
             ${CMAKE_BINARY_DIR}/serve-stop-${signal} ${signal} $<TARGET_FILE:kvd>)
   set_tests_properties(serve.stops-on-SIG${signal} PROPERTIES TIMEOUT 180)
 endforeach()
+add_test(NAME serve.second-start
+  COMMAND ${CMAKE_SOURCE_DIR}/tests/serve/serve_second_start_test.py ${CMAKE_BINARY_DIR}/serve-second-start
+          $<TARGET_FILE:kvd>)
+set_tests_properties(serve.second-start PROPERTIES TIMEOUT 180)

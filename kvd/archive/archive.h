@@ -31,6 +31,13 @@ using cli::DateTime;
 class ArchiveError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
+  // `code` names the refusal for a program that words it in its own
+  // language (the web pages); the message stays the command line's.
+  ArchiveError(const std::string& message, std::string code) : std::runtime_error(message), code_(std::move(code)) {}
+  const std::string& code() const { return code_; }
+
+ private:
+  std::string code_;
 };
 
 inline constexpr int kSchemaVersion = 3;

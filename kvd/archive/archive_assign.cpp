@@ -52,9 +52,9 @@ void selected(const Selection& selection, BoundSql& q) {
 AssignResult assignWithin(Database& db, const std::string& object, const PointName& point,
                           const Selection& selection, bool move) {
   if (!selection.any()) throw ArchiveError("say which records: a device and a period, a file, or record ids");
-  if (point.room.empty()) throw ArchiveError("a point needs a room");
+  if (point.room.empty()) throw ArchiveError("a point needs a room", "room_missing");
   const std::int64_t oid = objectId(db, object);
-  if (oid == 0) throw ArchiveError("there is no object \"" + object + "\": add it with kvd archive object add");
+  if (oid == 0) throw ArchiveError("there is no object \"" + object + "\": add it with kvd archive object add", "no_object");
   AssignResult result;
   const std::int64_t pid = pointId(db, oid, point, result.pointCreated);
 
@@ -76,7 +76,8 @@ AssignResult assignWithin(Database& db, const std::string& object, const PointNa
   if (others > 0 && !move)
     throw ArchiveError(first + (others > 1 ? " (and " + std::to_string(others - 1) + " more at other points)" : "") +
                        ", not at " + pointText(object, point) + ": give --move to move " +
-                       (others > 1 ? "them" : "it"));
+                       (others > 1 ? "them" : "it"),
+                       "records_elsewhere");
   result.moved = others;
 
   BoundSql already;

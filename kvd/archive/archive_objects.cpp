@@ -17,14 +17,14 @@ Value optionalDate(const std::string& date) { return date.empty() ? Value::null(
 }  // namespace
 
 void Archive::addObject(const ObjectInfo& o) {
-  if (o.name.empty()) throw ArchiveError("an object needs a name");
-  if (object(o.name)) throw ArchiveError("there is an object " + quoted(o.name) + " already");
+  if (o.name.empty()) throw ArchiveError("an object needs a name", "object_name_missing");
+  if (object(o.name)) throw ArchiveError("there is an object " + quoted(o.name) + " already", "object_exists");
   const Value values[] = {Value::ofText(o.name), Value::ofText(o.address), Value::ofText(o.client),
                           Value::ofText(o.notes)};
   try {
     db_->run("INSERT INTO objects (name, address, client, notes) VALUES ($1, $2, $3, $4)", values);
   } catch (const DatabaseError& e) {
-    if (e.kind() == DatabaseError::Kind::Constraint) throw ArchiveError("there is an object " + quoted(o.name) + " already");
+    if (e.kind() == DatabaseError::Kind::Constraint) throw ArchiveError("there is an object " + quoted(o.name) + " already", "object_exists");
     throw;
   }
 }
@@ -38,10 +38,10 @@ std::optional<ObjectInfo> Archive::object(const std::string& name) {
 }
 
 void Archive::editObject(const std::string& name, const ObjectChange& change) {
-  if (!object(name)) throw ArchiveError("there is no object " + quoted(name));
-  if (change.name && change.name->empty()) throw ArchiveError("an object needs a name");
+  if (!object(name)) throw ArchiveError("there is no object " + quoted(name), "no_object");
+  if (change.name && change.name->empty()) throw ArchiveError("an object needs a name", "object_name_missing");
   if (change.name && *change.name != name && object(*change.name))
-    throw ArchiveError("there is an object " + quoted(*change.name) + " already");
+    throw ArchiveError("there is an object " + quoted(*change.name) + " already", "object_exists");
   BoundSql q;
   q.sql("UPDATE objects SET ");
   bool first = true;
@@ -66,7 +66,7 @@ std::uint64_t Archive::removeObject(const std::string& name, bool unassign) {
     std::int64_t id = 0;
     const Value n[] = {Value::ofText(name)};
     db.run("SELECT object_id FROM objects WHERE name = $1", n, [&](const Row& row) { id = row.integer(0); });
-    if (id == 0) throw ArchiveError("there is no object " + quoted(name));
+    if (id == 0) throw ArchiveError("there is no object " + quoted(name), "no_object");
     const Value ids[] = {Value::of(id)};
     std::uint64_t assigned = 0;
     db.run("SELECT count(*) FROM stored_records r JOIN points p ON p.point_id = r.point_id WHERE p.object_id = $1",
@@ -74,7 +74,8 @@ std::uint64_t Archive::removeObject(const std::string& name, bool unassign) {
     if (assigned > 0 && !unassign)
       throw ArchiveError("object " + quoted(name) + " has " + std::to_string(assigned) +
                          (assigned == 1 ? " record" : " records") +
-                         " assigned: give --unassign to take them off and remove it");
+                         " assigned: give --unassign to take them off and remove it",
+                         "object_has_records");
     db.run("UPDATE stored_records SET point_id = NULL WHERE point_id IN (SELECT point_id FROM points WHERE "
            "object_id = $1)",
            ids);

@@ -69,7 +69,7 @@ void addExportRoutes(Routes& routes, ServeContext& context) {
     cli::Streams io{out, err};
     const int code = context.withArchive([&](archive::Archive& a) {
       const archive::Selection selection = parseRecordChoice(body, a);
-      if (a.countRecords(selection) == 0) throw HttpError(400, "no records match: nothing to export");
+      if (a.countRecords(selection) == 0) throw HttpError(400, "no records match: nothing to export", "nothing_to_export");
       return cli::exportSelection(a, selection, options, format->second.table, io);
     });
     if (code != cli::kExitOk) throw std::runtime_error("the export failed: " + err.text());

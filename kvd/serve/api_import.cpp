@@ -23,10 +23,21 @@ namespace {
 
 constexpr const char* kUploadPrefix = "upload:";
 
-std::string uploadRefusal(const httplib::MultipartFormData& part) {
-  if (part.filename.empty()) return "a file without a name";
-  if (!browser::hasKvdExtension(part.filename)) return "not a measurement file: the name does not end in .kvd";
-  return cli::recordSizeRefusal(part.content.size());
+// Why a file is not imported, as the command line says it, with the code
+// the pages word it by; empty when it is imported.
+Json uploadRefusal(const httplib::MultipartFormData& part) {
+  auto refused = [&](const std::string& why, const char* code) {
+    return Json{{"file", part.filename}, {"error", why}, {"code", code}};
+  };
+  if (part.filename.empty()) return refused("a file without a name", "file_unnamed");
+  if (!browser::hasKvdExtension(part.filename))
+    return refused("not a measurement file: the name does not end in .kvd", "file_not_kvd");
+  const std::string why = cli::recordSizeRefusal(part.content.size());
+  if (why.empty()) return {};
+  if (part.content.empty()) return refused(why, "file_empty");
+  Json out = refused(why, "file_short");
+  out["params"] = Json{{"bytes", part.content.size()}};
+  return out;
 }
 
 }  // namespace
@@ -44,8 +55,8 @@ void addImportRoutes(Routes& routes, ServeContext& context) {
     Json files = Json::array();
     std::uint64_t records = 0, fresh = 0, known = 0;
     for (const httplib::MultipartFormData* part : parts) {
-      if (const std::string why = uploadRefusal(*part); !why.empty()) {
-        files.push_back(Json{{"file", part->filename}, {"error", why}});
+      if (Json refusal = uploadRefusal(*part); !refusal.is_null()) {
+        files.push_back(std::move(refusal));
         continue;
       }
       const std::string& bytes = part->content;

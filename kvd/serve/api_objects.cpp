@@ -24,7 +24,7 @@ archive::ObjectChange objectChange(const Json& body) {
   change.address = optionalText(body, "address");
   change.client = optionalText(body, "client");
   change.notes = optionalText(body, "notes");
-  if (change.name && change.name->empty()) throw HttpError(400, "\"name\" must not be empty");
+  if (change.name && change.name->empty()) throw HttpError(400, "\"name\" must not be empty", "object_name_missing");
   return change;
 }
 
@@ -40,7 +40,7 @@ void addObjectRoutes(Routes& routes, ServeContext& context) {
 
   routes.post("/api/objects", [&context](const httplib::Request& request, httplib::Response& response) {
     const archive::ObjectChange change = objectChange(bodyObject(request));
-    if (!change.name) throw HttpError(400, "\"name\" is missing");
+    if (!change.name) throw HttpError(400, "\"name\" is missing", "object_name_missing");
     const archive::ObjectInfo info{*change.name, change.address.value_or(""), change.client.value_or(""),
                                    change.notes.value_or("")};
     const std::int64_t id = context.changeArchive([&](archive::Archive& a) {

@@ -18,7 +18,7 @@ void addPlacingRoutes(Routes& routes, ServeContext& context) {
     point.floor = optionalText(body, "floor").value_or("");
     point.room = requiredText(body, "room");
     point.point = optionalText(body, "point").value_or("");
-    if (point.room.empty()) throw HttpError(400, "\"room\" must not be empty");
+    if (point.room.empty()) throw HttpError(400, "\"room\" must not be empty", "room_missing");
     const bool move = optionalFlag(body, "move");
     const archive::AssignResult result = context.changeArchive([&](archive::Archive& a) {
       const archive::ObjectSummary object = findObject(a, body["object"]);

@@ -43,8 +43,14 @@ void sendJson(httplib::Response& response, const Json& body, int status) {
   response.set_content(body.dump(-1, ' ', false, Json::error_handler_t::replace), "application/json; charset=utf-8");
 }
 
-void sendError(httplib::Response& response, int status, const std::string& message) {
-  sendJson(response, Json{{"error", cli::validUtf8(message)}}, status);
+void sendError(httplib::Response& response, int status, const std::string& message, const std::string& code,
+               const Json& params) {
+  Json body{{"error", cli::validUtf8(message)}};
+  if (!code.empty()) {
+    body["code"] = code;
+    if (!params.is_null()) body["params"] = params;
+  }
+  sendJson(response, body, status);
 }
 
 std::string scriptJson(const Json& body) {

@@ -25,7 +25,9 @@ bool optionalFlag(const Json& object, const char* key);
 std::int64_t requiredId(const Json& value, const char* what);
 
 void sendJson(httplib::Response& response, const Json& body, int status = 200);
-void sendError(httplib::Response& response, int status, const std::string& message);
+// {"error": message}, with "code" and "params" when a code is given.
+void sendError(httplib::Response& response, int status, const std::string& message, const std::string& code = {},
+               const Json& params = {});
 // JSON for a <script type="application/json"> element: "<" as \u003c, so
 // that no text of the archive can close the element.
 std::string scriptJson(const Json& body);

@@ -80,7 +80,7 @@ Json idOrName(const std::string& text) {
 archive::ObjectSummary findObjectById(archive::Archive& archive, std::int64_t id) {
   for (archive::ObjectSummary& o : archive.objects())
     if (o.id == id) return o;
-  throw HttpError(404, "the archive has no object " + std::to_string(id));
+  throw HttpError(404, "the archive has no object " + std::to_string(id), "no_object");
 }
 
 archive::ObjectSummary findObject(archive::Archive& archive, const Json& object) {
@@ -89,7 +89,7 @@ archive::ObjectSummary findObject(archive::Archive& archive, const Json& object)
   const std::string name = object.get<std::string>();
   for (archive::ObjectSummary& o : archive.objects())
     if (o.info.name == name) return o;
-  throw HttpError(404, "the archive has no object \"" + name + "\"");
+  throw HttpError(404, "the archive has no object \"" + name + "\"", "no_object");
 }
 
 RecordsQuery parseRecordsQuery(const QueryParameters& parameters, bool paging, archive::Archive& archive) {

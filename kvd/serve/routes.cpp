@@ -21,9 +21,9 @@ Handler guarded(Handler handler) {
     try {
       handler(request, response);
     } catch (const HttpError& e) {
-      sendError(response, e.status(), e.what());
+      sendError(response, e.status(), e.what(), e.code(), e.params());
     } catch (const archive::ArchiveError& e) {
-      sendError(response, 409, e.what());
+      sendError(response, 409, e.what(), e.code());
     } catch (const archive::DatabaseError& e) {
       std::fprintf(stderr, "kvd serve: %s %s: %s\n", request.method.c_str(), request.path.c_str(), e.what());
       sendError(response, e.kind() == archive::DatabaseError::Kind::Busy ? 503 : 500,

@@ -92,7 +92,7 @@ bool Server::bind(std::string& why) {
   http_->set_error_handler([](const httplib::Request& request, httplib::Response& response) {
     if (!response.body.empty()) return;
     if (response.status == 413) {
-      sendError(response, 413, "the upload is larger than 64 MiB: send fewer or smaller files at once");
+      sendError(response, 413, "the upload is larger than 64 MiB: send fewer or smaller files at once", "upload_too_large");
     } else if (response.status == 404) {
       sendError(response, 404, "nothing here: " + request.path);
     } else if (response.status == 400) {

@@ -22,10 +22,18 @@ var kvd = (function () {
     return text;
   }
 
+  // A refusal of the server in the page's language where the page has words
+  // for its code, else in the server's words (empty when there are none).
+  function refusalText(body) {
+    if (body && body.code && Object.prototype.hasOwnProperty.call(texts, 'error_' + body.code))
+      return t('error_' + body.code, body.params);
+    return body && body.error ? body.error : '';
+  }
+
   // An answer that is not 2xx becomes an Error with the server's message and
   // the status, so that a page can tell a refusal (409) from a failure.
   function failure(status, body) {
-    var message = body && body.error ? body.error : t('error_status', { status: status });
+    var message = refusalText(body) || t('error_status', { status: status });
     var e = new Error(message);
     e.status = status;
     return e;
@@ -206,7 +214,7 @@ var kvd = (function () {
 
   return {
     data: data, lang: data.lang || document.documentElement.lang, t: t,
-    get: get, post: post, download: download, upload: upload,
+    get: get, post: post, download: download, upload: upload, refusalText: refusalText,
     showError: showError, clearError: clearError, keepAddress: keepAddress,
     el: el, option: option, row: row, link: link, placeText: placeText
   };

@@ -136,7 +136,7 @@
 
   function resultRow(f) {
     var note = '', cls = '';
-    if (f.error) { note = f.error; cls = 'error'; }
+    if (f.error) { note = kvd.refusalText(f); cls = 'error'; }
     else if (f.already_imported || f.already) note = t('already_imported');
     else if (f.partial) note = t('partial_bytes', { n: f.partial });
     var r = kvd.row([f.file, f.error ? '' : f.records, f.error ? '' : f['new'], f.error ? '' : f.known, note]);

@@ -229,7 +229,6 @@
       return kvd.get('/api/archive').then(function (archive) { data.objects = archive.objects; list.reload(); });
     }).catch(function (err) {
       if (err.status === 409 && !move) {
-        // The archive's own words, then the question in the page's language.
         conflict.replaceChildren(kvd.el('span', null, err.message), document.createElement('br'),
           kvd.el('strong', null, t('assign_move_question')));
         conflict.hidden = false;

@@ -86,7 +86,7 @@ async function openBrowser(origin) {
 
 // The browser reports every answer of 400 or more in the console; those
 // that the test asks for (a refusal it checks) are not problems.
-const expectedRefusals = [{ path: '/api/assign', status: 409 }];
+const expectedRefusals = [{ path: '/api/assign', status: 409 }, { path: '/api/objects', status: 409 }];
 
 function watch(page, problems) {
   const refused = [];

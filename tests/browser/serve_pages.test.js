@@ -254,6 +254,20 @@ test('kvd serve pages', { timeout: 110000 }, async (t) => {
     await h.screenshot(page, 'serve-records-ru.png');
   });
 
+  await t.test("the server's refusals read in Russian on the Russian pages", async () => {
+    await page.goto(at.origin + '/');
+    const short = path.join(dir, 'short.kvd');
+    fs.writeFileSync(short, 'x');
+    await page.setInputFiles('#files', [short]);
+    await page.locator('#import-results tr[data-file="short.kvd"]', {
+      hasText: 'нет ни одной целой записи (в файле байт: 1, в записи — 688)' }).waitFor();
+    await page.click('#new-object summary');
+    await page.fill('#o-name', fixtures.object.name);
+    await page.click('#object-form button[type=submit]');
+    await page.locator('#kvd-error-text', { hasText: 'Объект с таким названием уже есть.' }).waitFor();
+    await h.screenshot(page, 'serve-archive-ru-refusals.png');
+  });
+
   await t.test('a long list keeps only the rows in sight in the page', async () => {
     const big = await fixtures.longArchive(dir);
     const second = h.startServer(big.archive);

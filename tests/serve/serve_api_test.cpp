@@ -267,5 +267,37 @@ TEST_F(ServeTest, BadPanelEventsAre400) {
   }
 }
 
+// The refusals that the pages word in their own language carry their code.
+TEST_F(ServeTest, RefusalsCarryTheirCodes) {
+  ASSERT_EQ(upload({{"a.kvd", kvdBytes(records(7, "01.02.2020", 3))}})->status, 200);
+  ASSERT_EQ(post("/api/objects", Json{{"name", "School 5"}})->status, 201);
+  ASSERT_EQ(post("/api/assign", Json{{"object", "School 5"}, {"room", "A"}, {"records", {1}}})->status, 200);
+  const struct {
+    const char* path;
+    Json body;
+    int status;
+    const char* code;
+  } cases[] = {
+      {"/api/objects", Json{{"name", ""}}, 400, "object_name_missing"},
+      {"/api/objects", Json{{"name", "School 5"}}, 409, "object_exists"},
+      {"/api/assign", Json{{"object", "School 6"}, {"room", "A"}, {"records", {2}}}, 404, "no_object"},
+      {"/api/assign", Json{{"object", "School 5"}, {"room", ""}, {"records", {2}}}, 400, "room_missing"},
+      {"/api/assign", Json{{"object", "School 5"}, {"room", "B"}, {"records", {1}}}, 409, "records_elsewhere"},
+      {"/api/objects/1/remove", Json::object(), 409, "object_has_records"},
+      {"/api/export", Json{{"format", "csv"}, {"filter", {{"device", "8"}}}}, 400, "nothing_to_export"},
+  };
+  for (const auto& c : cases) {
+    const httplib::Result r = post(c.path, c.body);
+    ASSERT_TRUE(r) << c.code;
+    EXPECT_EQ(r->status, c.status) << c.code;
+    EXPECT_EQ(json(r)["code"], c.code) << r->body;
+    EXPECT_FALSE(json(r)["error"].get<std::string>().empty()) << c.code;
+  }
+  const Json short_ = json(upload({{"short.kvd", "x"}}))["files"][0];
+  EXPECT_EQ(short_["code"], "file_short");
+  EXPECT_EQ(short_["params"]["bytes"], 1);
+  EXPECT_EQ(json(get("/api/records?limit=10"))["total"], 3);
+}
+
 }  // namespace
 }  // namespace zel::serve::test

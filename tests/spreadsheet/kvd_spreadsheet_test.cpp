@@ -5,7 +5,6 @@
 // promise, not by kvd's own code: numbers must arrive as the same numbers.
 #include <gtest/gtest.h>
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -13,21 +12,21 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <map>
 #include <random>
 #include <string>
 #include <vector>
 
-#include "common/mode_table.h"
 #include "common/record.h"
 #include "tools/kvdgen/kvd_description.h"
-#include "viewer/frame/spectrum_panel.h"
 #include "tests/spreadsheet/csv_reader.h"
+#include "tests/spreadsheet/expected_row.h"
+#include "tests/spreadsheet/sheet_xml.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 using zel::MeasurementRecord;
+using namespace zel::sheet_test;
 
 // Crafted records: every mode code, codes outside the table, 32-bit
 // extremes, the thoron tenths on both sides of 0.5, floats that need all
@@ -90,131 +89,6 @@ std::string quoted(const std::string& s) {
   std::string out = "'";
   for (char c : s) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return out + "'";
-}
-
-// --- the expected table, read from the record's bytes ---
-
-struct Expected {
-  enum Kind { Empty, Text, Number, Date } kind = Empty;
-  std::string text;  // Text; Date: the ISO text
-  double number = 0;
-  bool derived = false;   // a unit conversion: compared to 12 significant digits
-  bool isFloat = false;   // a stored float: must also read back as that float
-  float storedFloat = 0;
-};
-
-Expected text(std::string s) { return {Expected::Text, std::move(s)}; }
-Expected number(double v) { return {Expected::Number, {}, v}; }
-Expected derived(double v) { return {Expected::Number, {}, v, true}; }
-
-// A stored float: its shortest decimal text (what a reader gets), or the
-// text of NaN and the infinities.
-Expected storedFloat(float f) {
-  if (std::isnan(f)) return text("NaN");
-  if (std::isinf(f)) return text(f > 0 ? "Infinity" : "-Infinity");
-  char buf[64];
-  const auto end = std::to_chars(buf, buf + sizeof buf, f).ptr;
-  Expected e = number(std::strtod(std::string(buf, end).c_str(), nullptr));
-  e.isFloat = true;
-  e.storedFloat = f;
-  return e;
-}
-
-bool leap(unsigned y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
-
-std::vector<Expected> expectedRow(const std::string& file, std::size_t index, const MeasurementRecord& r, bool pci) {
-  std::vector<Expected> row;
-  row.push_back(text(file));
-  row.push_back(number(static_cast<double>(index)));
-  {
-    const unsigned y = r.year(), mo = r.month(), d = r.day(), h = r.hour(), mi = r.minute(), s = r.second();
-    static const unsigned days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool calendar = y >= 1 && y <= 9999 && mo >= 1 && mo <= 12 && d >= 1 &&
-                          d <= (mo == 2 && leap(y) ? 29 : days[mo - 1]) && h < 24 && mi < 60 && s < 60;
-    char iso[64];
-    std::snprintf(iso, sizeof iso, "%04u-%02u-%02uT%02u:%02u:%02u", y, mo, d, h, mi, s);
-    const bool dateCell = calendar && (y > 1900 || (y == 1900 && mo >= 3));
-    row.push_back({dateCell ? Expected::Date : Expected::Text, iso});
-  }
-  const unsigned mode = r.modeCode();
-  row.push_back(number(mode));
-  {
-    const zel::ModeNameEntry& e = zel::modeName(mode);
-    std::string name(e.name, sizeof e.name);
-    name.erase(name.find_last_not_of(' ') + 1);
-    row.push_back(text(name));
-  }
-  // The record browser's value pair.
-  const unsigned category = zel::modeCategory(mode);
-  Expected value, error;
-  std::string unit = "Bq/m3";
-  int conversion = 0;  // 1 pCi/L, 2 WL
-  if (category == 4) {
-    value = number(r.pulseCount());
-    unit = "pulses";
-  } else if (category == 2) {
-    conversion = 2;
-    if (mode == 7) {
-      value = storedFloat(r.ca());
-    } else if (mode == 20) {
-      const auto v = static_cast<std::int32_t>(r.primaryResult());
-      if (v < 5) {
-        value = number(v / 10.0);
-      } else {
-        value = number(v <= 90 ? v / 10.0 : static_cast<double>(v / 10));
-        error = number(r.primaryError());
-      }
-    } else {
-      value = number(r.eecRn());
-      error = number(r.eecRnError());
-    }
-  } else {
-    conversion = mode == 6 ? 0 : 1;
-    if (mode == 6) unit = "mBq/(s\u00B7m2)";
-    if (mode == 21) {
-      value = number(r.integralResult());
-      error = number(r.integralError());
-    } else if (mode == 3) {
-      value = number(r.primaryResult());
-      error = number(static_cast<double>(std::uint64_t{r.primaryResult()} * 20 / 100));
-    } else {
-      value = number(r.primaryResult());
-      error = number(r.primaryError());
-    }
-  }
-  row.push_back(value);
-  row.push_back(error);
-  row.push_back(text(unit));
-  if (pci) {
-    auto conv = [&](const Expected& e, double divisor) {
-      return e.kind == Expected::Number ? derived(e.number / divisor) : e.kind == Expected::Text ? e : Expected{};
-    };
-    row.push_back(conversion == 1 ? conv(value, 37) : Expected{});
-    row.push_back(conversion == 1 ? conv(error, 37) : Expected{});
-    row.push_back(conversion == 2 ? conv(value, 3700) : Expected{});
-    row.push_back(conversion == 2 ? conv(error, 3700) : Expected{});
-  }
-  // Every named field, as the instrument meant it.
-  for (const zel::FieldInfo& f : zel::kRecordFields) {
-    const std::uint8_t* p = r.bytes.data() + f.offset;
-    const std::string_view name = f.name;
-    if (name == "temperature") {
-      row.push_back(number(static_cast<std::int8_t>(p[0])));
-    } else if (name == "humidity" || name == "cycleCount" || f.kind == zel::FieldKind::U8) {
-      row.push_back(number(p[0]));
-    } else if (f.kind == zel::FieldKind::U16) {
-      row.push_back(number(p[0] | p[1] << 8));
-    } else if (f.kind == zel::FieldKind::U32) {
-      row.push_back(number(static_cast<double>(zel::readU32(p))));
-    } else {
-      row.push_back(storedFloat(r.f32(f.offset)));
-    }
-  }
-  // The window sums as the spectrum panel computes them when it opens.
-  const int windows = zel::hasViewerProgram(mode) ? zel::viewer::SpectrumPanel(static_cast<int>(mode)).windowCount() : 0;
-  const zel::viewer::SpectrumPanel panel(static_cast<int>(mode), r);
-  for (int w = 0; w < 4; ++w) row.push_back(w < windows ? number(panel.windowSum(w)) : Expected{});
-  return row;
 }
 
 struct Fixture {
@@ -398,89 +272,6 @@ INSTANTIATE_TEST_SUITE_P(Readers, XlsxRead,
 
 // --- LibreOffice's own reading, with the cell types: flat ODS XML ---
 
-// A date value of flat ODS: "2019-07-06" stands for midnight.
-std::string fullDateTime(const std::string& value) { return value.size() == 10 ? value + "T00:00:00" : value; }
-
-struct OdsCell {
-  std::string type;   // "float", "date", "string", "" for empty
-  std::string value;  // office:value or office:date-value
-  std::string text;   // the text of a string cell
-};
-
-std::string attribute(const std::string& tag, const std::string& name) {
-  const std::size_t at = tag.find(" " + name + "=\"");
-  if (at == std::string::npos) return {};
-  const std::size_t start = at + name.size() + 3;
-  return tag.substr(start, tag.find('"', start) - start);
-}
-
-std::string unescapeXml(std::string s) {
-  for (const auto& [from, to] : std::vector<std::pair<std::string, std::string>>{
-           {"&quot;", "\""}, {"&apos;", "'"}, {"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}}) {
-    for (std::size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size()))
-      s.replace(at, from.size(), to);
-  }
-  return s;
-}
-
-// The first sheet's rows, repeated cells expanded.
-std::vector<std::vector<OdsCell>> readFods(const std::string& xml) {
-  std::vector<std::vector<OdsCell>> rows;
-  std::size_t at = xml.find("<table:table ");
-  const std::size_t end = xml.find("</table:table>", at);
-  while ((at = xml.find("<table:table-row", at)) != std::string::npos && at < end) {
-    const std::size_t rowEnd = xml.find("</table:table-row>", at);
-    std::vector<OdsCell> row;
-    std::size_t c = at;
-    while ((c = xml.find("<table:table-cell", c)) != std::string::npos && c < rowEnd) {
-      const std::size_t tagEnd = xml.find('>', c);
-      const std::string tag = xml.substr(c, tagEnd - c + 1);
-      OdsCell cell;
-      cell.type = attribute(tag, "office:value-type");
-      cell.value = attribute(tag, cell.type == "date" ? "office:date-value" : "office:value");
-      std::size_t next = tagEnd + 1;
-      if (tag[tag.size() - 2] != '/') {
-        const std::size_t close = xml.find("</table:table-cell>", tagEnd);
-        const std::string inner = xml.substr(tagEnd + 1, close - tagEnd - 1);
-        // The paragraphs' text, tags aside (text:s stands for blanks).
-        std::string plain;
-        for (std::size_t p = inner.find("<text:p"); p != std::string::npos; p = inner.find("<text:p", p)) {
-          const std::size_t open = inner.find('>', p);
-          const std::size_t end = inner.find("</text:p>", open);
-          if (inner[open - 1] == '/' || end == std::string::npos) {
-            p = open;
-            continue;
-          }
-          std::string paragraph = inner.substr(open + 1, end - open - 1);
-          for (std::size_t q = paragraph.find("<text:s"); q != std::string::npos; q = paragraph.find("<text:s", q)) {
-            const std::size_t qe = paragraph.find('>', q);
-            const std::string count = attribute(paragraph.substr(q, qe - q + 1), "text:c");
-            paragraph.replace(q, qe - q + 1, std::string(count.empty() ? 1 : std::stoul(count), ' '));
-          }
-          if (!plain.empty()) plain += '\n';
-          bool inTag = false;
-          for (char ch : paragraph) {
-            if (ch == '<') inTag = true;
-            else if (ch == '>') inTag = false;
-            else if (!inTag) plain += ch;
-          }
-          p = end;
-        }
-        cell.text = unescapeXml(plain);
-        next = close + 1;
-      }
-      const std::string repeat = attribute(tag, "table:number-columns-repeated");
-      const unsigned times = repeat.empty() ? 1 : static_cast<unsigned>(std::stoul(repeat));
-      for (unsigned k = 0; k < times && row.size() < 1024; ++k) row.push_back(cell);
-      c = next;
-    }
-    while (!row.empty() && row.back().type.empty() && row.back().text.empty()) row.pop_back();
-    if (!row.empty()) rows.push_back(row);
-    at = rowEnd;
-  }
-  return rows;
-}
-
 void compareOds(const std::vector<std::vector<OdsCell>>& rows, const std::string& reader) {
   const Fixture& f = fixture();
   ASSERT_EQ(rows.size(), f.records.size() + 1) << reader;
@@ -551,25 +342,6 @@ TEST(CsvRead, Rfc4180ByLibreOfficeUnderTheCLocale) {
 }
 
 // --- Gnumeric's own reading, with the cell types: its XML file ---
-
-struct GnumericCell {
-  int type = 0;  // 40 a number, 60 a string
-  std::string text;
-};
-
-// Cells by row and column, from an uncompressed .gnumeric file.
-std::map<std::pair<int, int>, GnumericCell> readGnumeric(const std::string& xml) {
-  std::map<std::pair<int, int>, GnumericCell> cells;
-  for (std::size_t at = xml.find("<gnm:Cell "); at != std::string::npos; at = xml.find("<gnm:Cell ", at + 1)) {
-    const std::size_t tagEnd = xml.find('>', at);
-    const std::string tag = xml.substr(at, tagEnd - at + 1);
-    GnumericCell cell;
-    cell.type = std::stoi(attribute(tag, "ValueType"));
-    if (tag[tag.size() - 2] != '/') cell.text = unescapeXml(xml.substr(tagEnd + 1, xml.find('<', tagEnd) - tagEnd - 1));
-    cells[{std::stoi(attribute(tag, "Row")), std::stoi(attribute(tag, "Col"))}] = cell;
-  }
-  return cells;
-}
 
 // The RFC 4180 CSV, the style for scripts, opened by Gnumeric (its default
 // CSV import) under the C locale: every number a number, with the stored

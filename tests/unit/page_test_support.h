@@ -23,6 +23,11 @@ inline const std::string kPm = "\xB1";   // ±
 inline const std::string kDeg = "\xB0";  // °
 inline const std::string kEs = "\xD1";   // Cyrillic С
 inline const std::string kTe = "\xD2";   // Cyrillic Т
+// The blanks between the three fields of ZelV_10's time line, which stand
+// at characters 0, 14 and 28.
+inline const std::string kEight(8, ' ');
+inline const std::string kSeven(7, ' ');
+inline const std::string kSix(6, ' ');
 
 // The record with the fields of a generator description line set, e.g.
 // "primaryResult=70000 temperature=-5".

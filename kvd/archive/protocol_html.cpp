@@ -9,16 +9,7 @@
 
 #include "kvd/archive/protocol_page.h"
 #include "kvd/export/writers.h"
-
-namespace zel::report {
-extern const std::string_view kDygraphsScript;
-extern const std::string_view kDygraphsStyle;
-extern const std::string_view kProtocolTemplate;
-extern const std::string_view kProtocolRecordsTemplate;
-extern const std::string_view kProtocolStyle;
-extern const std::string_view kProtocolScript;
-extern const std::string_view kChartLevelsScript;
-}  // namespace zel::report
+#include "kvd/report/web_assets.h"
 
 namespace zel::archive {
 

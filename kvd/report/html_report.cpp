@@ -15,17 +15,9 @@
 #include "kvd/report/report_format.h"
 #include "kvd/report/report_json.h"
 #include "kvd/report/report_texts.h"
+#include "kvd/report/web_assets.h"
 
 namespace zel::report {
-
-extern const std::string_view kDygraphsScript;
-extern const std::string_view kDygraphsStyle;
-extern const std::string_view kChartLevelsScript;
-extern const std::string_view kReportTemplate;
-extern const std::string_view kReportVerdictTemplate;
-extern const std::string_view kReportRecordTemplate;
-extern const std::string_view kReportStyle;
-extern const std::string_view kReportScript;
 
 namespace {
 

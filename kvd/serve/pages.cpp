@@ -5,13 +5,8 @@
 #include <map>
 #include <stdexcept>
 
+#include "kvd/report/web_assets.h"
 #include "kvd/serve/web_files.h"
-
-namespace zel::report {
-extern const std::string_view kDygraphsScript;
-extern const std::string_view kDygraphsStyle;
-extern const std::string_view kChartLevelsScript;
-}  // namespace zel::report
 
 namespace zel::serve {
 

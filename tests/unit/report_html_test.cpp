@@ -7,12 +7,10 @@
 #include <regex>
 #include <string>
 
+#include "kvd/report/web_assets.h"
 #include "tests/report/year_input.h"
 
 namespace zel::report {
-
-extern const std::string_view kDygraphsScript;
-
 namespace {
 
 ReportRow row(int mode, double value, double error, std::vector<NamedValue> q = {}) {

@@ -58,6 +58,7 @@ gtest_discover_tests(kvd_cli_tests DISCOVERY_TIMEOUT 60)
 # The exports read back by Gnumeric and LibreOffice under the C and Russian
 # locales.
 add_executable(kvd_spreadsheet_tests ${CMAKE_SOURCE_DIR}/tests/spreadsheet/kvd_spreadsheet_test.cpp
+               ${CMAKE_SOURCE_DIR}/tests/spreadsheet/crafted_records.cpp
                ${CMAKE_SOURCE_DIR}/tests/spreadsheet/expected_row.cpp ${CMAKE_SOURCE_DIR}/tests/spreadsheet/sheet_xml.cpp)
 target_compile_options(kvd_spreadsheet_tests PRIVATE ${ZEL_KVD_WARNINGS})
 target_compile_definitions(kvd_spreadsheet_tests PRIVATE ZEL_KVD="$<TARGET_FILE:kvd>" ZEL_SSCONVERT="${ZEL_SSCONVERT}"

@@ -86,6 +86,8 @@ test('kvd serve pages', { timeout: 110000 }, async (t) => {
     await h.screenshot(page, 'serve-archive.png');
     await page.setViewportSize({ width: 375, height: 740 });
     await h.screenshot(page, 'serve-archive-phone.png');
+    // At a phone's width a wide table scrolls in its own box; the page does not.
+    assert.equal(await page.evaluate(() => document.documentElement.scrollWidth), 375);
     await page.setViewportSize({ width: 1366, height: 768 });
   });
 

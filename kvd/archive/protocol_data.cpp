@@ -110,11 +110,22 @@ json chartOf(const Protocol& protocol, std::size_t index, bool flux) {
   json placements = json::array();
   for (const Placement& pl : p.placements)
     if (cli::isCalendarDate(pl.from) && cli::isCalendarDate(pl.to)) placements.push_back({msOf(pl.from), msOf(pl.to)});
-  // The chart spans the placements, or the records when none is on record.
-  double first = rows.front()[0].get<double>(), last = rows.back()[0].get<double>();
+  // The chart spans the placements, or the records when none is on record;
+  // records of a single instant get an hour either side, as a chart of no
+  // width draws nothing.
+  double first = rows.front()[0].get<double>(), last = first;
+  for (const json& row : rows) {
+    first = std::min(first, row[0].get<double>());
+    last = std::max(last, row[0].get<double>());
+  }
   for (const json& pl : placements) {
     first = std::min(first, pl[0].get<double>());
     last = std::max(last, pl[1].get<double>());
+  }
+  if (first == last) {
+    constexpr double kHourMs = 3600e3;
+    first -= kHourMs;
+    last += kHourMs;
   }
   return {{"point", index},
           {"ylabel", unitLabel(series.front()->unit, protocol.language)},
@@ -122,7 +133,7 @@ json chartOf(const Protocol& protocol, std::size_t index, bool flux) {
           {"rows", rows},
           {"levels", levels},
           {"placements", placements},
-          {"window", first < last ? json::array({first, last}) : json(nullptr)},
+          {"window", json::array({first, last})},
           {"range", {low < 0 ? low * 1.08 : 0, high > 0 ? high * 1.08 : 1}}};
 }
 

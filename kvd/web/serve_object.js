@@ -68,6 +68,15 @@
     }
   }
 
+  // Records of one instant would give a chart of no width, which draws
+  // nothing: an hour either side of it instead.
+  function singleInstant(rows) {
+    if (!rows.length) return null;
+    var first = rows[0][0].getTime();
+    var same = rows.every(function (r) { return r[0].getTime() === first; });
+    return same ? [first - 3600e3, first + 3600e3] : null;
+  }
+
   function charts() {
     withoutLegend();
     var box = document.getElementById('charts');
@@ -91,6 +100,7 @@
       var rows = s.rows.map(function (r) { return [instant(r[0]), [r[1], r[2] === null ? 0 : r[2]]]; });
       new Dygraph(area, rows, {
         labels: [t('col_date'), s.unit], labelsUTC: true, errorBars: true, sigma: 1, drawPoints: true,
+        dateWindow: singleInstant(rows),
         animatedZooms: false,
         highlightCallback: function (e, x, points) {
           var p = points[0];

@@ -77,6 +77,10 @@ TEST(ProtocolHtml, TheDataElementCarriesEveryRoomPointAndVerdict) {
   ASSERT_EQ(charts.size(), 3u);  // one per point, all in Bq/m3
   EXPECT_EQ(charts[0]["rows"].size(), 2u);
   EXPECT_EQ(charts[0]["placements"].size(), 1u);
+  // A point of one record still gets a time axis around it, or nothing is drawn.
+  const double only = charts[1]["rows"][0][0].get<double>();
+  EXPECT_LT(charts[1]["window"][0].get<double>(), only);
+  EXPECT_GT(charts[1]["window"][1].get<double>(), only);
 }
 
 TEST(ProtocolHtml, HostileTextsNeverLeaveTheirElements) {

@@ -1,8 +1,14 @@
 # The companion's sources, shared by the native and the Windows builds: the
-# library zelkvd is everything in kvd/ and kvd/export/ but the programs'
-# entries; the report library (cmake/report.cmake) holds kvd/report/.
+# library zelkvd is the command line (kvd/app.cpp), the commands, what a
+# record means, files and terminal, the statistics and the writers, but not
+# the programs' entries; the report library (cmake/report.cmake) holds
+# kvd/report/.
 file(GLOB ZEL_KVD_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/kvd/*.cpp
+  ${CMAKE_SOURCE_DIR}/kvd/commands/*.cpp
+  ${CMAKE_SOURCE_DIR}/kvd/meaning/*.cpp
+  ${CMAKE_SOURCE_DIR}/kvd/io/*.cpp
+  ${CMAKE_SOURCE_DIR}/kvd/stats/*.cpp
   ${CMAKE_SOURCE_DIR}/kvd/export/*.cpp)
 list(REMOVE_ITEM ZEL_KVD_SOURCES ${CMAKE_SOURCE_DIR}/kvd/main.cpp)
 

@@ -4,9 +4,9 @@
 
 #include <sstream>
 
-#include "kvd/archive_app.h"
-#include "kvd/commands.h"
-#include "kvd/serve_cli.h"
+#include "kvd/commands/archive_app.h"
+#include "kvd/commands/commands.h"
+#include "kvd/serve/serve_cli.h"
 
 #ifndef ZEL_VERSION
 #error "ZEL_VERSION comes from the CMake project version"

@@ -2,8 +2,8 @@
 // exports and sums up the records of measurement files.
 #include <cstdio>
 
-#include "kvd/commands.h"
-#include "kvd/platform.h"
+#include "kvd/commands/commands.h"
+#include "kvd/io/platform.h"
 
 int main(int argc, char** argv) {
   zel::cli::ConsoleSink out(stdout);

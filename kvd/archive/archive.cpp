@@ -7,7 +7,7 @@
 
 #include "kvd/archive/location.h"
 #include "kvd/archive/schema.h"
-#include "kvd/platform.h"
+#include "kvd/io/platform.h"
 
 namespace zel::archive {
 

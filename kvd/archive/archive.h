@@ -20,7 +20,7 @@
 
 #include "common/record.h"
 #include "kvd/archive/database.h"
-#include "kvd/record_meaning.h"
+#include "kvd/meaning/record_meaning.h"
 
 namespace zel::archive {
 

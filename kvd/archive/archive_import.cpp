@@ -13,7 +13,7 @@
 #include "kvd/archive/schema.h"
 #include "kvd/archive/selection_sql.h"
 #include "kvd/archive/sha256.h"
-#include "kvd/record_meaning.h"
+#include "kvd/meaning/record_meaning.h"
 
 namespace zel::archive {
 

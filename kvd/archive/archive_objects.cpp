@@ -4,7 +4,7 @@
 
 #include "kvd/archive/archive.h"
 #include "kvd/archive/selection_sql.h"
-#include "kvd/stats.h"
+#include "kvd/stats/stats.h"
 
 namespace zel::archive {
 

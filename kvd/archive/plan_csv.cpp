@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "kvd/export/writers.h"
-#include "kvd/stats.h"
+#include "kvd/stats/stats.h"
 
 namespace zel::archive {
 

@@ -6,7 +6,7 @@
 #include <set>
 #include <string_view>
 
-#include "kvd/stats.h"
+#include "kvd/stats/stats.h"
 
 namespace zel::archive {
 

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "kvd/archive/protocol_page.h"
-#include "kvd/stats.h"
+#include "kvd/stats/stats.h"
 
 namespace zel::archive::page {
 

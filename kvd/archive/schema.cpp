@@ -3,7 +3,7 @@
 #include <cctype>
 
 #include "kvd/archive/archive.h"
-#include "kvd/record_meaning.h"
+#include "kvd/meaning/record_meaning.h"
 
 namespace zel::archive::schema {
 

@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "common/record.h"
-#include "kvd/record_meaning.h"
+#include "kvd/meaning/record_meaning.h"
 
 namespace zel::cli {
 

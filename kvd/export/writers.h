@@ -9,7 +9,7 @@
 
 #include "browser/dif_export.h"
 #include "kvd/export/row_model.h"
-#include "kvd/platform.h"
+#include "kvd/io/platform.h"
 
 namespace zel::cli {
 

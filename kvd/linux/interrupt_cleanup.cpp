@@ -5,7 +5,7 @@
 #include <csignal>
 #include <cstring>
 
-#include "kvd/platform.h"
+#include "kvd/io/platform.h"
 
 namespace zel::cli::platform {
 

@@ -1,6 +1,6 @@
 // kvd's platform functions on Linux, where names and texts are UTF-8 bytes
 // already and the shell expands wildcards.
-#include "kvd/platform.h"
+#include "kvd/io/platform.h"
 
 namespace zel::cli::platform {
 

@@ -1,7 +1,7 @@
 // Whether a stream is a terminal, on Linux.
 #include <unistd.h>
 
-#include "kvd/platform.h"
+#include "kvd/io/platform.h"
 
 namespace zel::cli::platform {
 

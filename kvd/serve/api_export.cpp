@@ -8,8 +8,8 @@
 #include <map>
 #include <sstream>
 
-#include "kvd/archive_commands.h"
-#include "kvd/platform.h"
+#include "kvd/commands/archive_commands.h"
+#include "kvd/io/platform.h"
 #include "kvd/serve/http_error.h"
 #include "kvd/serve/records_query.h"
 #include "kvd/serve/json_io.h"

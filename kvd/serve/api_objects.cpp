@@ -4,7 +4,7 @@
 // as kvd archive report writes it.
 #include <httplib.h>
 
-#include "kvd/archive_commands.h"
+#include "kvd/commands/archive_commands.h"
 #include "kvd/serve/archive_json.h"
 #include "kvd/serve/http_error.h"
 #include "kvd/serve/records_query.h"

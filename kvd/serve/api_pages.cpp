@@ -2,7 +2,7 @@
 // request's language, with their initial data; and /static/NAME.
 #include <httplib.h>
 
-#include "kvd/record_meaning.h"
+#include "kvd/meaning/record_meaning.h"
 #include "kvd/serve/archive_json.h"
 #include "kvd/serve/guards.h"
 #include "kvd/serve/http_error.h"

@@ -4,7 +4,7 @@
 #include <tuple>
 
 #include "kvd/archive/selection_sql.h"
-#include "kvd/record_meaning.h"
+#include "kvd/meaning/record_meaning.h"
 
 namespace zel::serve {
 

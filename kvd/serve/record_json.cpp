@@ -1,6 +1,6 @@
 #include "kvd/serve/record_json.h"
 
-#include "kvd/record_meaning.h"
+#include "kvd/meaning/record_meaning.h"
 #include "kvd/serve/http_error.h"
 #include "viewer/pages/pages.h"
 

@@ -4,7 +4,7 @@
 #include <set>
 
 #include "kvd/serve/http_error.h"
-#include "kvd/stats.h"
+#include "kvd/stats/stats.h"
 
 namespace zel::serve {
 

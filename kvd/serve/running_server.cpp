@@ -8,7 +8,7 @@
 
 #include "kvd/archive/archive.h"
 #include "kvd/archive/location.h"
-#include "kvd/platform.h"
+#include "kvd/io/platform.h"
 #include "kvd/archive/sha256.h"
 #include "kvd/serve/serve_platform.h"
 

@@ -2,11 +2,11 @@
 // server (or finds the one already running for this archive), prints the
 // address with its one-time token, opens it in the desktop's browser and
 // serves until Ctrl+C, SIGTERM or POST /api/quit.
-#include "kvd/serve_cli.h"
+#include "kvd/serve/serve_cli.h"
 
 #include <CLI/CLI.hpp>
 
-#include "kvd/archive_commands.h"
+#include "kvd/commands/archive_commands.h"
 #include "kvd/serve/running_server.h"
 #include "kvd/serve/serve_platform.h"
 #include "kvd/serve/server.h"

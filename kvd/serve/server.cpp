@@ -2,7 +2,7 @@
 
 #include <httplib.h>
 
-#include "kvd/archive_commands.h"
+#include "kvd/commands/archive_commands.h"
 #include "kvd/serve/guards.h"
 #include "kvd/serve/json_io.h"
 #include "kvd/serve/listen_socket.h"

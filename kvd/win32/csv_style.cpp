@@ -1,6 +1,6 @@
 // The CSV style on Windows: the user's regional settings, as Excel reads
 // them when it opens a CSV file there.
-#include "kvd/platform.h"
+#include "kvd/io/platform.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <iterator>
 
-#include "kvd/platform.h"
+#include "kvd/io/platform.h"
 
 namespace zel::cli::platform {
 

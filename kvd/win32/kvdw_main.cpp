@@ -22,9 +22,9 @@
 #include <string>
 #include <vector>
 
-#include "kvd/commands.h"
-#include "kvd/platform.h"
-#include "kvd/text_sink.h"
+#include "kvd/commands/commands.h"
+#include "kvd/io/platform.h"
+#include "kvd/io/text_sink.h"
 #include "kvd/win32/wide_text.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // kvd's platform functions on Windows: the wide command line and file names,
 // the console, and the names that narrow calls and the record browser take.
-#include "kvd/platform.h"
+#include "kvd/io/platform.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN

@@ -1,7 +1,7 @@
 // Whether a stream is a console, on Windows.
 #include <io.h>
 
-#include "kvd/platform.h"
+#include "kvd/io/platform.h"
 
 namespace zel::cli::platform {
 

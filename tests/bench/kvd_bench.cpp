@@ -15,8 +15,8 @@
 
 #include <xlsxwriter.h>
 
-#include "kvd/commands.h"
-#include "kvd/text_sink.h"
+#include "kvd/commands/commands.h"
+#include "kvd/io/text_sink.h"
 #include "tools/kvdgen/kvd_description.h"
 
 namespace {

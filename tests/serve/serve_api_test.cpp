@@ -5,7 +5,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "kvd/commands.h"
+#include "kvd/commands/commands.h"
 #include "kvd/report/render.h"
 #include "tests/serve/serve_fixture.h"
 #include "viewer/frame/spectrum_panel.h"

@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "browser/summary_list.h"
-#include "kvd/record_meaning.h"
+#include "kvd/meaning/record_meaning.h"
 #include "page_test_support.h"
 #include "viewer/frame/spectrum_panel.h"
 

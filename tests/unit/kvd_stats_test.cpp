@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "kvd/stats.h"
+#include "kvd/stats/stats.h"
 
 namespace zel::cli {
 namespace {

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "kvd/commands.h"
-#include "kvd/text_sink.h"
+#include "kvd/commands/commands.h"
+#include "kvd/io/text_sink.h"
 #include "tools/kvdgen/kvd_description.h"
 
 namespace zel::cli::test {

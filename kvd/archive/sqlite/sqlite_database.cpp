@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "kvd/archive/database.h"
-#include "kvd/platform.h"
+#include "kvd/io/platform.h"
 
 namespace zel::archive {
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "kvd/commands.h"
+#include "kvd/commands/commands.h"
 #include "support/fuzz_check.h"
 
 namespace zel::fuzz {

@@ -1,0 +1,268 @@
+#include "kvd/commands/archive_app.h"
+
+#include <CLI/CLI.hpp>
+
+#include "kvd/commands/archive_commands.h"
+
+namespace zel::cli {
+
+namespace {
+
+constexpr const char* kSelectors =
+    "[--object NAME] [--floor F] [--room R] [--point P] [--device N] [--from DATETIME] [--to DATETIME] "
+    "[--mode CODE]... [--unassigned]";
+constexpr const char* kPlacingSelectors =
+    "(--device N --from DATETIME --to DATETIME | --file FILE [--index LIST] | --record ID...)";
+
+void addText(CLI::App* command, const std::string& name, std::optional<std::string>& target,
+             const std::string& help) {
+  command->add_option_function<std::string>(name, [&target](const std::string& v) { target = v; }, help)
+      ->type_name("TEXT");
+}
+
+void addFormat(CLI::App* command, bool& json) {
+  command->add_option_function<std::string>("--format", [&json](const std::string& v) { json = v == "json"; },
+                                            "text or json")
+      ->check(CLI::IsMember({"text", "json"}));
+}
+
+void addUnits(CLI::App* command, bool& pci) {
+  command->add_option_function<std::string>("--units", [&pci](const std::string& v) { pci = v == "pci"; },
+                                            "also give radon and thoron concentrations in pCi/L and EEC in WL")
+      ->check(CLI::IsMember({"bq", "pci"}))
+      ->type_name("pci");
+}
+
+void addPeriod(CLI::App* command, ArchiveSelectors& s) {
+  command->add_option("--from", s.from, "first date and time: YYYY-MM-DD[Thh:mm[:ss]] or dd.mm.yyyy[ hh:mm[:ss]]");
+  command->add_option("--to", s.to, "last date and time, the same forms; a date alone takes in its whole day");
+}
+
+void addDevice(CLI::App* command, ArchiveSelectors& s) {
+  command->add_option_function<std::uint32_t>("--device", [&s](const std::uint32_t& v) { s.device = v; },
+                                              "the instrument's number")
+      ->type_name("N");
+}
+
+void addObjectFields(CLI::App* command, archive::ObjectChange& change) {
+  addText(command, "--address", change.address, "its address");
+  addText(command, "--client", change.client, "who ordered the measurements");
+  addText(command, "--notes", change.notes, "anything else");
+}
+
+// The selectors of the reading commands.
+void addReadSelectors(CLI::App* command, ArchiveSelectors& s) {
+  addText(command, "--object", s.object, "records at the points of this object");
+  addText(command, "--floor", s.floor, "records on this floor");
+  addText(command, "--room", s.room, "records in this room");
+  addText(command, "--point", s.point, "records at this point");
+  addDevice(command, s);
+  addPeriod(command, s);
+  command->add_option("--mode", s.modes, "only this mode code (repeatable)")
+      ->allow_extra_args(false)
+      ->check(CLI::Range(0, 65535));
+  command->add_flag("--unassigned", s.unassigned, "only records at no point yet");
+}
+
+// The selectors of assign and unassign: one way of choosing records.
+void addPlacingSelectors(CLI::App* command, ArchiveSelectors& s) {
+  addDevice(command, s);
+  addPeriod(command, s);
+  command->add_option("--file", s.file, "the records of a measurement file that was imported");
+  command->add_option("--index", s.indexes, "with --file: record indexes in it, such as 0,3,10-12")
+      ->type_name("LIST");
+  command->add_option("--record", s.records, "these records, by their ids in the archive")->type_name("ID");
+}
+
+}  // namespace
+
+std::string archiveUsage(const std::string& command) {
+  const std::string selectors = kSelectors;
+  const std::string placing = kPlacingSelectors;
+  std::string line;
+  if (command == "import") line = "kvd archive import FILE|FOLDER... [--format text|json]";
+  else if (command == "where") line = "kvd archive where RECORD_ID [--format text|json]";
+  else if (command == "object add") line = "kvd archive object add NAME [--address TEXT] [--client TEXT] [--notes TEXT]";
+  else if (command == "object edit")
+    line = "kvd archive object edit NAME [--name NEW] [--address TEXT] [--client TEXT] [--notes TEXT]";
+  else if (command == "object remove") line = "kvd archive object remove NAME [--unassign]";
+  else if (command == "object") line = "kvd archive object add|edit|remove NAME ...";
+  else if (command == "objects") line = "kvd archive objects [--format text|json]";
+  else if (command == "assign")
+    line = "kvd archive assign OBJECT --room ROOM [--floor F] [--point P] " + placing +
+           " [--move] | kvd archive assign --plan plan.csv [--move]";
+  else if (command == "unassign") line = "kvd archive unassign " + placing;
+  else if (command == "device set")
+    line = "kvd archive device set NUMBER [--model TEXT] [--certificate TEXT] [--verified-from DATE] "
+           "[--verified-until DATE]";
+  else if (command == "device") line = "kvd archive device set NUMBER ...";
+  else if (command == "devices") line = "kvd archive devices [--format text|json]";
+  else if (command == "list") line = "kvd archive list " + selectors + " [--units pci]";
+  else if (command == "export")
+    line = "kvd archive export -o OUT " + selectors +
+           " [--format xlsx|csv|json|jsonl|kvd] [--csv-style excel-ru|rfc4180] [--spectrum] [--units pci]";
+  else if (command == "stats")
+    line = "kvd archive stats " + selectors + " [--by mode|point|room|object] [--format text|json] [--units pci]";
+  else if (command == "report")
+    line = "kvd archive report --object NAME -o protocol.html [--lang en|ru] [--norm NAME]...";
+  else
+    return "usage: kvd archive import|where|object|objects|assign|unassign|device|devices|list|export|stats|report "
+           "... "
+           "[--archive PATH|URI] (kvd archive --help, kvd archive COMMAND --help)";
+  return "usage: " + line + " [--archive PATH|URI]";
+}
+
+struct ArchiveCli::State {
+  CLI::App* archive = nullptr;
+  std::string location;
+  ArchiveImportOptions import;
+  ArchiveWhereOptions where;
+  ArchiveObjectOptions object;
+  ArchiveAssignOptions assign;
+  ArchiveDeviceOptions device;
+  ArchiveReadOptions read;
+  ArchiveReportOptions report;
+  std::string language = "en";
+  std::vector<std::pair<CLI::App*, std::function<int(Streams&)>>> commands;
+
+  // A subcommand and what runs when it is chosen.
+  CLI::App* add(CLI::App* parent, const std::string& name, const std::string& help,
+                std::function<int(const std::string&, Streams&)> runner) {
+    CLI::App* command = parent->add_subcommand(name, help);
+    commands.emplace_back(command, [this, runner](Streams& io) { return runner(location, io); });
+    return command;
+  }
+};
+
+ArchiveCli::ArchiveCli(CLI::App& app) : state_(std::make_unique<State>()) {
+  State& s = *state_;
+  s.archive = app.add_subcommand("archive", "the lab's archive: every record imported once, by object, floor, room "
+                                            "and point (SQLite file or PostgreSQL server)");
+  s.archive->require_subcommand(1);
+  s.archive->fallthrough();
+  s.archive->add_option("--archive", s.location,
+                        "the archive: an SQLite file, or postgresql://user@host/db (default: KVD_ARCHIVE, else "
+                        "the user's own)")
+      ->type_name("PATH|URI");
+
+  CLI::App* c = s.add(s.archive, "import", "measurement files, and folders searched for *.kvd, into the archive",
+                      [&s](const std::string& l, Streams& io) { return runArchiveImport(l, s.import, io); });
+  c->add_option("PATH", s.import.paths, "measurement files (.kvd) and folders")->required();
+  addFormat(c, s.import.json);
+
+  c = s.add(s.archive, "where", "every file a record came in",
+            [&s](const std::string& l, Streams& io) { return runArchiveWhere(l, s.where, io); });
+  c->add_option("RECORD_ID", s.where.record, "the record's id in the archive")->required();
+  addFormat(c, s.where.json);
+
+  CLI::App* object = s.archive->add_subcommand("object", "add, change or remove an object (a building measured)");
+  object->require_subcommand(1);
+  c = s.add(object, "add", "a new object",
+            [&s](const std::string& l, Streams& io) { return runArchiveObjectAdd(l, s.object, io); });
+  c->add_option("NAME", s.object.name, "the object's name")->required();
+  addObjectFields(c, s.object.change);
+  c = s.add(object, "edit", "change an object's name, address, client or notes",
+            [&s](const std::string& l, Streams& io) { return runArchiveObjectEdit(l, s.object, io); });
+  c->add_option("NAME", s.object.name, "the object's name now")->required();
+  addText(c, "--name", s.object.change.name, "its new name");
+  addObjectFields(c, s.object.change);
+  c = s.add(object, "remove", "remove an object and its points (refused while records are assigned to it)",
+            [&s](const std::string& l, Streams& io) { return runArchiveObjectRemove(l, s.object, io); });
+  c->add_option("NAME", s.object.name, "the object's name")->required();
+  c->add_flag("--unassign", s.object.unassign, "take its records off its points first (they stay in the archive)");
+  c = s.add(s.archive, "objects", "the objects, their points and record counts",
+            [&s](const std::string& l, Streams& io) { return runArchiveObjects(l, s.object, io); });
+  addFormat(c, s.object.json);
+
+  for (const bool assigning : {true, false}) {
+    c = assigning ? s.add(s.archive, "assign", "put records at a point of an object, or follow a measurement plan",
+                          [&s](const std::string& l, Streams& io) { return runArchiveAssign(l, s.assign, io); })
+                  : s.add(s.archive, "unassign", "take records off their points",
+                          [&s](const std::string& l, Streams& io) { return runArchiveUnassign(l, s.assign, io); });
+    addPlacingSelectors(c, s.assign.selectors);
+    if (!assigning) continue;
+    c->add_option("OBJECT", s.assign.object, "the object");
+    c->add_option("--room", s.assign.point.room, "the room of the point");
+    c->add_option("--floor", s.assign.point.floor, "the floor");
+    c->add_option("--point", s.assign.point.point, "the point's name in the room");
+    c->add_option("--plan", s.assign.plan, "a measurement plan (CSV: object, address, floor, room, point, device, "
+                                           "from, to)");
+    c->add_flag("--move", s.assign.move, "take records from the point they are at now");
+  }
+
+  CLI::App* device = s.archive->add_subcommand("device", "an instrument's model, certificate and verification");
+  device->require_subcommand(1);
+  c = s.add(device, "set", "set what is known of an instrument (only the fields given change)",
+            [&s](const std::string& l, Streams& io) { return runArchiveDeviceSet(l, s.device, io); });
+  c->add_option("NUMBER", s.device.number, "the instrument's number")->required();
+  addText(c, "--model", s.device.model, "its model");
+  addText(c, "--certificate", s.device.certificate, "its verification certificate");
+  addText(c, "--verified-from", s.device.verifiedFrom, "the verification's first day (empty clears it)");
+  addText(c, "--verified-until", s.device.verifiedUntil, "its last day (empty clears it)");
+  c = s.add(s.archive, "devices", "the instruments known to the archive",
+            [&s](const std::string& l, Streams& io) { return runArchiveDevices(l, s.device, io); });
+  addFormat(c, s.device.json);
+
+  c = s.add(s.archive, "list", "one line per selected record, as kvd list gives it, with its id and point",
+            [&s](const std::string& l, Streams& io) { return runArchiveList(l, s.read, io); });
+  addReadSelectors(c, s.read.selectors);
+  addUnits(c, s.read.pci);
+
+  c = s.add(s.archive, "export", "the selected records as XLSX, CSV, JSON, JSON Lines, or a new measurement file",
+            [&s](const std::string& l, Streams& io) { return runArchiveExport(l, s.read, io); });
+  addReadSelectors(c, s.read.selectors);
+  c->add_option("-o,--output", s.read.output, "the file to write; its extension gives the format")->required();
+  c->add_option("--format", s.read.format, "xlsx, csv, json, jsonl or kvd (instead of the extension)")
+      ->check(CLI::IsMember({"xlsx", "csv", "json", "jsonl", "kvd"}));
+  c->add_option("--csv-style", s.read.csvStyle, "excel-ru or rfc4180, as for kvd export")
+      ->check(CLI::IsMember({"excel-ru", "rfc4180"}));
+  c->add_flag("--spectrum", s.read.spectrum, "add the 256 channel counts");
+  addUnits(c, s.read.pci);
+
+  c = s.add(s.archive, "stats", "statistics of the selected records per mode, per group",
+            [&s](const std::string& l, Streams& io) { return runArchiveStats(l, s.read, io); });
+  addReadSelectors(c, s.read.selectors);
+  c->add_option("--by", s.read.by, "mode (all records together), point, room or object")
+      ->check(CLI::IsMember({"mode", "point", "room", "object"}));
+  c->add_option("--format", s.read.format, "text or json")->check(CLI::IsMember({"text", "json"}));
+  addUnits(c, s.read.pci);
+  addReport();
+}
+
+ArchiveCli::~ArchiveCli() = default;
+
+void ArchiveCli::addReport() {
+  State& s = *state_;
+  CLI::App* c = s.add(s.archive, "report", "the protocol of an object as one HTML page", [&s](const std::string& l, Streams& io) {
+    s.report.russian = s.language == "ru";
+    return runArchiveReport(l, s.report, io);
+  });
+  c->add_option("--object", s.report.object, "the object")->required();
+  c->add_option("-o,--output", s.report.output, "the HTML file to write")->required();
+  c->add_option("--lang", s.language, "en or ru")->check(CLI::IsMember({"en", "ru"}));
+  c->add_option("--norm", s.report.norms,
+                "a reference level (repeatable): nrb-new, nrb-existing, who, eu, epa, flux")
+      ->allow_extra_args(false);
+}
+
+bool ArchiveCli::parsed() const { return state_->archive->parsed(); }
+
+std::string ArchiveCli::usage() const {
+  std::string name;
+  const CLI::App* at = state_->archive;
+  for (;;) {
+    const std::vector<CLI::App*> chosen = at->get_subcommands();
+    if (chosen.empty()) break;
+    at = chosen.front();
+    name += (name.empty() ? "" : " ") + at->get_name();
+  }
+  return archiveUsage(name);
+}
+
+int ArchiveCli::run(Streams& io) {
+  for (const auto& [command, runner] : state_->commands)
+    if (command->parsed()) return runner(io);
+  return usageError(io, "give an archive command", archiveUsage(""));
+}
+
+}  // namespace zel::cli

@@ -1,7 +1,8 @@
 """kvd serve as a program for the tests that start it: in a folder of its
 own, with the user's data folder (where a running server leaves its
-address) inside the test's folder, on a free port of 127.0.0.1, asked over
-plain sockets as a script would. Every wait is bounded."""
+address) inside the test's folder, on a port of 127.0.0.1 that it takes
+itself and prints, asked over plain sockets as a script would. Every wait
+is bounded."""
 import os
 import re
 import socket
@@ -38,23 +39,32 @@ def fresh_folder(folder):
     return os.path.abspath(folder)
 
 
-def free_port():
-    with socket.socket() as s:
-        s.bind(("127.0.0.1", 0))
-        return s.getsockname()[1]
+def tcp_queues():
+    """{(local port, remote port): (send queue, receive queue)} of every TCP
+    connection of 127.0.0.1, as the kernel holds them."""
+    queues = {}
+    with open("/proc/net/tcp") as table:
+        for line in list(table)[1:]:
+            fields = line.split()
+            local, remote, sent_received = fields[1], fields[2], fields[4]
+            if local.startswith("0100007F:") and remote.startswith("0100007F:"):
+                sent, received = (int(n, 16) for n in sent_received.split(":"))
+                queues[(int(local[9:], 16), int(remote[9:], 16))] = (sent, received)
+    return queues
 
 
 class Server:
-    """`PROGRAM serve --no-open --port P --archive ARCHIVE` started in `folder`."""
+    """`PROGRAM serve --no-open --archive ARCHIVE` started in `folder`: the
+    port is one the server binds itself, known once it printed its address."""
 
     def __init__(self, program, folder, archive, data_home, name="serve"):
-        self.port = free_port()
+        self.port = None
         self.out = os.path.join(folder, name + ".out")
         self.err = os.path.join(folder, name + ".err")
         env = dict(os.environ, XDG_DATA_HOME=data_home)
         with open(self.out, "w") as out, open(self.err, "w") as err:
             self.process = subprocess.Popen(
-                program + ["serve", "--no-open", "--port", str(self.port), "--archive", archive],
+                program + ["serve", "--no-open", "--archive", archive],
                 cwd=folder, env=env, stdin=subprocess.DEVNULL, stdout=out, stderr=err)
         self.token = None
 
@@ -84,6 +94,23 @@ class Server:
                 f"Content-Length: {len(body)}", "Connection: close", *headers, "", ""]
         s.sendall("\r\n".join(head).encode() + body)
         return s
+
+    def in_hand(self, s):
+        """Waits until the server has read every byte sent on `s`: none left
+        in the client's send queue, none in the server's receive queue (its
+        end of the connection gone counts as read)."""
+        ours, theirs = s.getsockname()[1], self.port
+        deadline = time.monotonic() + TIMEOUT
+        while time.monotonic() < deadline:
+            queues = tcp_queues()
+            sent = queues.get((ours, theirs), (1, 0))[0]
+            received = queues.get((theirs, ours), (0, 0))[1]
+            if sent == 0 and received == 0:
+                return s
+            if self.process.poll() is not None:
+                fail("kvd serve ended before it read the request", self)
+            time.sleep(0.01)
+        fail(f"the request was not read within {TIMEOUT} s", self)
 
     def change(self, path, body, csrf, headers=()):
         return self.request("POST", path, body, [f"X-CSRF-Token: {csrf}", f"Origin: http://127.0.0.1:{self.port}",

@@ -60,8 +60,10 @@ def run(server, upload_file, sig):
     upload = (f"--{boundary}\r\nContent-Disposition: form-data; name=\"file\"; filename=\"upload.kvd\"\r\n"
               f"Content-Type: application/octet-stream\r\n\r\n").encode() + open(upload_file, "rb").read() + \
         f"\r\n--{boundary}--\r\n".encode()
-    # The whole upload is sent before the signal: the request is in hand.
-    s = server.change("/api/import", upload, csrf, [f"Content-Type: multipart/form-data; boundary={boundary}"])
+    # The signal comes once the server has read the whole upload: the
+    # request is in hand.
+    s = server.in_hand(server.change("/api/import", upload, csrf,
+                                     [f"Content-Type: multipart/form-data; boundary={boundary}"]))
     server.process.send_signal(sig)
     status, body = answer(s)
     code = server.wait()

@@ -40,7 +40,7 @@ class ArchiveError : public std::runtime_error {
   std::string code_;
 };
 
-inline constexpr int kSchemaVersion = 3;
+inline constexpr int kSchemaVersion = 4;
 
 // Where the archive is: the option if given, else KVD_ARCHIVE, else the
 // user's own (kvd/archive/location.h says where that is per platform).
@@ -154,7 +154,10 @@ struct FileFacts {
 };
 
 struct ImportResult {
-  bool alreadyImported = false;  // a file of the same SHA-256 was imported before: nothing added
+  // A file of the same SHA-256 was imported before: no record is added. A
+  // copy at another path is kept as a file its records came in, with their
+  // count (all of them known).
+  bool alreadyImported = false;
   std::int64_t importId = 0;
   std::uint64_t records = 0;
   std::uint64_t fresh = 0;  // new to the archive

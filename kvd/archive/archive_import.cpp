@@ -1,8 +1,10 @@
 // Importing a file: every record once, by its 688 bytes. The records come in
 // chunks; per chunk one query finds those already stored, the new ones are
 // inserted with what they mean (the columns of the view `records`), and
-// every record of the file is remembered as seen there. One file is one
-// transaction, so an interrupted import leaves nothing of its file.
+// every record of the file is remembered as seen there. A copy of a file
+// imported before, at another path, is remembered as seen there without
+// being read. One file is one transaction, so an interrupted import leaves
+// nothing of its file.
 #include <array>
 #include <deque>
 #include <map>
@@ -162,40 +164,78 @@ class ChunkImporter {
   std::uint64_t inserted_ = 0;
 };
 
+// What the archive holds of a file's contents: the import that brought them
+// first, the one from this very path (0 when none) and their records.
+struct KnownContents {
+  std::int64_t first = 0;
+  std::int64_t here = 0;
+  std::uint64_t records = 0;
+};
+
+KnownContents knownContents(Database& db, const FileFacts& facts) {
+  KnownContents known;
+  const Value values[] = {Value::ofText(facts.sha256)};
+  db.run("SELECT import_id, absolute_path, records FROM imports WHERE sha256 = $1 ORDER BY import_id", values,
+         [&](const Row& row) {
+           if (known.first == 0) {
+             known.first = row.integer(0);
+             known.records = static_cast<std::uint64_t>(row.integer(2));
+           }
+           if (known.here == 0 && row.text(1) == facts.absolutePath) known.here = row.integer(0);
+         });
+  return known;
+}
+
+// A file imported before from this path: nothing is added, and it holds
+// what it held then, every record known.
+bool importedHere(const KnownContents& known, ImportResult& result) {
+  if (known.here == 0) return false;
+  result.alreadyImported = true;
+  result.importId = known.here;
+  result.records = known.records;
+  result.fresh = 0;
+  result.known = known.records;
+  return true;
+}
+
 }  // namespace
 
 ImportResult Archive::importFile(const FileFacts& facts, const std::function<bool(MeasurementRecord&)>& next,
                                  const std::string& user, const std::string& host) {
   Database& db = *db_;
   ImportResult result;
-  const Value sha[] = {Value::ofText(facts.sha256)};
-  auto alreadyThere = [&] {
-    db.run("SELECT import_id FROM imports WHERE sha256 = $1", sha, [&](const Row& row) {
-      result.alreadyImported = true;
-      result.importId = row.integer(0);
-    });
-    return result.alreadyImported;
-  };
-  if (alreadyThere()) return result;
+  if (importedHere(knownContents(db, facts), result)) return result;
   db.begin();
   try {
-    if (alreadyThere()) {
+    const KnownContents known = knownContents(db, facts);
+    if (importedHere(known, result)) {
       db.rollback();
       return result;
     }
     const std::string now = localTimeNow();
     const Value file[] = {Value::ofText(facts.path), Value::ofText(facts.absolutePath),
-                          Value::of(static_cast<std::int64_t>(facts.size)), sha[0], Value::ofText(now),
-                          Value::ofText(user), Value::ofText(host),
+                          Value::of(static_cast<std::int64_t>(facts.size)), Value::ofText(facts.sha256),
+                          Value::ofText(now), Value::ofText(user), Value::ofText(host),
                           Value::of(static_cast<std::int64_t>(facts.partialBytes))};
     db.run("INSERT INTO imports (path, absolute_path, size, sha256, imported_at, user_name, host, partial_bytes) "
            "VALUES ($1, $2, $3, $4, $5, $6, $7, $8) RETURNING import_id",
            file, [&](const Row& row) { result.importId = row.integer(0); });
-    ChunkImporter importer(db, result.importId);
-    MeasurementRecord record;
-    while (next(record)) importer.add(record, result.records++);
-    importer.flush();
-    result.fresh = importer.inserted();
+    if (known.first != 0) {
+      // The same bytes are the same records at the same indexes: they are
+      // seen here too, and none is read again.
+      const Value ids[] = {Value::of(result.importId), Value::of(known.first)};
+      db.run("INSERT INTO sightings (import_id, record_index, record_id) "
+             "SELECT $1, record_index, record_id FROM sightings WHERE import_id = $2",
+             ids);
+      result.alreadyImported = true;
+      result.records = known.records;
+    } else {
+      ChunkImporter importer(db, result.importId);
+      MeasurementRecord record;
+      while (next(record)) importer.add(record, result.records++);
+      importer.flush();
+      result.fresh = importer.inserted();
+    }
     result.known = result.records - result.fresh;
     const Value counts[] = {Value::of(static_cast<std::int64_t>(result.records)),
                             Value::of(static_cast<std::int64_t>(result.fresh)),
@@ -211,8 +251,8 @@ ImportResult Archive::importFile(const FileFacts& facts, const std::function<boo
     }
   } catch (const DatabaseError& e) {
     db.rollback();
-    // The same contents imported by another kvd at this very moment.
-    if (e.kind() == DatabaseError::Kind::Constraint && alreadyThere()) return result;
+    // The same file imported by another kvd at this very moment.
+    if (e.kind() == DatabaseError::Kind::Constraint && importedHere(knownContents(db, facts), result)) return result;
     throw;
   } catch (...) {
     db.rollback();

@@ -30,6 +30,26 @@ std::string idColumn(std::string_view name, Dialect d) {
 std::string blob(Dialect d) { return d == Dialect::Postgres ? "BYTEA" : "BLOB"; }
 std::string date(Dialect d) { return d == Dialect::Postgres ? "DATE" : "TEXT"; }
 
+// The imports table; `unique` is its constraint on the files' contents.
+std::string importsTable(Dialect d, std::string_view name, std::string_view unique) {
+  return "CREATE TABLE " + std::string(name) + " (\n  " + idColumn("import_id", d) +
+         ",\n  path TEXT NOT NULL,\n  absolute_path TEXT NOT NULL,\n  size BIGINT NOT NULL,\n"
+         "  sha256 TEXT NOT NULL,\n  imported_at " + typeName(Type::Timestamp, d) +
+         " NOT NULL,\n  user_name TEXT NOT NULL,\n  host TEXT NOT NULL,\n  records BIGINT NOT NULL DEFAULT 0,\n"
+         "  new_records BIGINT NOT NULL DEFAULT 0,\n  known_records BIGINT NOT NULL DEFAULT 0,\n"
+         "  partial_bytes BIGINT NOT NULL DEFAULT 0,\n  " + std::string(unique) + "\n)";
+}
+
+std::string recordsView() {
+  std::string view = "CREATE VIEW records AS\nSELECT r.record_id";
+  for (const Column& c : meaningColumns()) view += ", r." + c.name;
+  view +=
+      ",\n  o.name AS object, p.floor, p.room, p.point, i.path AS first_file, r.first_index\n"
+      "FROM stored_records r\n  LEFT JOIN points p ON p.point_id = r.point_id\n"
+      "  LEFT JOIN objects o ON o.object_id = p.object_id\n  JOIN imports i ON i.import_id = r.first_import_id";
+  return view;
+}
+
 std::vector<std::string> version1(Dialect d) {
   std::string records = "CREATE TABLE stored_records (\n  " + idColumn("record_id", d) + ",\n  digest " + blob(d) +
                         " NOT NULL UNIQUE,\n  raw " + blob(d) +
@@ -39,12 +59,7 @@ std::vector<std::string> version1(Dialect d) {
   records += "\n)";
   return {
       "CREATE TABLE archive_info (key TEXT PRIMARY KEY, value TEXT NOT NULL)",
-      "CREATE TABLE imports (\n  " + idColumn("import_id", d) +
-          ",\n  path TEXT NOT NULL,\n  absolute_path TEXT NOT NULL,\n  size BIGINT NOT NULL,\n"
-          "  sha256 TEXT NOT NULL UNIQUE,\n  imported_at " + typeName(Type::Timestamp, d) +
-          " NOT NULL,\n  user_name TEXT NOT NULL,\n  host TEXT NOT NULL,\n  records BIGINT NOT NULL DEFAULT 0,\n"
-          "  new_records BIGINT NOT NULL DEFAULT 0,\n  known_records BIGINT NOT NULL DEFAULT 0,\n"
-          "  partial_bytes BIGINT NOT NULL DEFAULT 0\n)",
+      importsTable(d, "imports", "UNIQUE (sha256)"),
       "CREATE INDEX imports_absolute_path ON imports (absolute_path)",
       "CREATE TABLE objects (\n  " + idColumn("object_id", d) +
           ",\n  name TEXT NOT NULL UNIQUE,\n  address TEXT NOT NULL DEFAULT '',\n"
@@ -68,12 +83,6 @@ std::vector<std::string> version1(Dialect d) {
 }
 
 std::vector<std::string> version2(Dialect d) {
-  std::string view = "CREATE VIEW records AS\nSELECT r.record_id";
-  for (const Column& c : meaningColumns()) view += ", r." + c.name;
-  view +=
-      ",\n  o.name AS object, p.floor, p.room, p.point, i.path AS first_file, r.first_index\n"
-      "FROM stored_records r\n  LEFT JOIN points p ON p.point_id = r.point_id\n"
-      "  LEFT JOIN objects o ON o.object_id = p.object_id\n  JOIN imports i ON i.import_id = r.first_import_id";
   return {
       "CREATE TABLE devices (\n  device_number BIGINT PRIMARY KEY,\n  model TEXT NOT NULL DEFAULT '',\n"
       "  certificate TEXT NOT NULL DEFAULT '',\n  verified_from " + date(d) + ",\n  verified_until " + date(d) +
@@ -83,7 +92,7 @@ std::vector<std::string> version2(Dialect d) {
           "  from_time " + typeName(Type::Timestamp, d) + " NOT NULL,\n  to_time " + typeName(Type::Timestamp, d) +
           " NOT NULL,\n  UNIQUE (point_id, device_number, from_time, to_time)\n)",
       "CREATE INDEX placements_device ON placements (device_number, from_time)",
-      view,
+      recordsView(),
   };
 }
 
@@ -95,6 +104,26 @@ std::vector<std::string> version3(Dialect) {
       "CREATE INDEX stored_records_value ON stored_records (value)",
       "CREATE INDEX stored_records_mode_time ON stored_records (mode, date_time)",
       "CREATE INDEX stored_records_point_time ON stored_records (point_id, date_time)",
+  };
+}
+
+// A copy of a file imported before, under another name or in another
+// folder, is a file its records came in too: an import is one of its
+// contents at one path, no longer one of its contents alone.
+std::vector<std::string> version4(Dialect d) {
+  if (d == Dialect::Postgres)
+    return {"ALTER TABLE imports DROP CONSTRAINT imports_sha256_key",
+            "ALTER TABLE imports ADD CONSTRAINT imports_file UNIQUE (sha256, absolute_path)"};
+  // SQLite drops no constraint: the table is made anew, and the view that
+  // reads it with it.
+  return {
+      "DROP VIEW records",
+      importsTable(d, "imports_v4", "UNIQUE (sha256, absolute_path)"),
+      "INSERT INTO imports_v4 SELECT * FROM imports",
+      "DROP TABLE imports",
+      "ALTER TABLE imports_v4 RENAME TO imports",
+      "CREATE INDEX imports_absolute_path ON imports (absolute_path)",
+      recordsView(),
   };
 }
 
@@ -133,6 +162,7 @@ std::vector<std::string> migration(int version, Dialect dialect) {
     case 1: return version1(dialect);
     case 2: return version2(dialect);
     case 3: return version3(dialect);
+    case 4: return version4(dialect);
     default: return {};
   }
 }

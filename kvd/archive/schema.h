@@ -4,7 +4,9 @@
 //
 // Version 1: the imports, the stored records, where each was seen, the
 // objects and their points. Version 2: the devices with their
-// verification, the placements, and the view `records`.
+// verification, the placements, and the view `records`. Version 3: the
+// indexes of the records list. Version 4: the same contents imported again
+// from another path are an import of their own.
 #pragma once
 
 #include <string>

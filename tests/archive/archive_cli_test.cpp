@@ -94,16 +94,21 @@ TEST_P(ArchiveCommands, EachRecordStoredOnceWhateverFileItCameIn) {
   fs::copy_file(a, copy);
   EXPECT_EQ(ok({"archive", "import", copy}).out.substr(0, copy.size() + 50),
             copy + ": already imported (same contents), nothing added\n");
+  EXPECT_EQ(Json::parse(ok({"archive", "import", copy, "--format", "json"}).out),
+            Json::parse(R"({"files": [{"file": ")" + copy + R"(", "records": 3, "new": 0, "known": 3, "partial": 0,
+                                       "already_imported": true}], "records": 3, "new": 0, "known": 3})"));
   // The ids are the database's to give; the list shows them in date order.
   const std::vector<std::string> id = listed({});
   ASSERT_EQ(id.size(), 4u);
   const Result where = ok({"archive", "where", id[2], "--format", "json"});
   const Json sightings = Json::parse(where.out)["files"];
-  ASSERT_EQ(sightings.size(), 2u);
+  ASSERT_EQ(sightings.size(), 3u);
   EXPECT_EQ(sightings[0]["file"], a);
   EXPECT_EQ(sightings[0]["index"], 2);
   EXPECT_EQ(sightings[1]["file"], b);
   EXPECT_EQ(sightings[1]["index"], 0);
+  EXPECT_EQ(sightings[2]["file"], copy);
+  EXPECT_EQ(sightings[2]["index"], 2);
 }
 
 TEST_P(ArchiveCommands, FoldersInAnyLetterCaseAndBadFilesSaidOnce) {

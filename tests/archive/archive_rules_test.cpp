@@ -82,7 +82,9 @@ TEST_P(ArchiveRules, EachRecordOnceAcrossRenamedAndOverlappingFiles) {
   } steps[] = {
       {&first, "march.kvd", false, 100, 100, 0},
       {&second, "Копия march (2).KVD", false, 101, 50, 51},
-      {&first, "renamed; 'again'.kvd", true, 0, 0, 0},
+      {&first, "renamed; 'again'.kvd", true, 100, 0, 100},
+      {&first, "renamed; 'again'.kvd", true, 100, 0, 100},
+      {&second, "Копия march (2).KVD", true, 101, 0, 101},
   };
   for (const Step& s : steps) {
     SCOPED_TRACE(s.name);
@@ -93,19 +95,25 @@ TEST_P(ArchiveRules, EachRecordOnceAcrossRenamedAndOverlappingFiles) {
     EXPECT_EQ(r.known, s.known);
   }
   EXPECT_EQ(count("SELECT count(*) FROM records"), 150u);
-  EXPECT_EQ(count("SELECT count(*) FROM imports"), 2u);
+  // The renamed copy is a file of its own, once however often it comes.
+  EXPECT_EQ(count("SELECT count(*) FROM imports"), 3u);
+  EXPECT_EQ(count("SELECT count(*) FROM sightings"), 301u);
   // Record 60 of the first file is record 10 of the second: seen in both.
   std::int64_t id = 0;
   a.forEachRecord({}, [&](const StoredRecord& r) {
     if (r.record.bytes == first[60].bytes) id = r.id;
   });
   const std::vector<Sighting> seen = a.where(id);
-  ASSERT_EQ(seen.size(), 2u);
+  ASSERT_EQ(seen.size(), 3u);
   EXPECT_EQ(seen[0].path, "march.kvd");
   EXPECT_EQ(seen[0].index, 60u);
   EXPECT_EQ(seen[1].path, "Копия march (2).KVD");
   EXPECT_EQ(seen[1].index, 10u);
   EXPECT_EQ(seen[1].user, "anna");
+  EXPECT_EQ(seen[2].path, "renamed; 'again'.kvd");
+  EXPECT_EQ(seen[2].absolutePath, "/lab/renamed; 'again'.kvd");
+  EXPECT_EQ(seen[2].index, 60u);
+  EXPECT_EQ(a.lastImports(1).at(0).known, 100u);
 }
 
 TEST_P(ArchiveRules, TheRecordsViewReadsAsTheBytesSay) {
@@ -277,9 +285,20 @@ TEST_P(ArchiveRules, ANewerSchemaIsRefusedAndAnOlderOneUpgraded) {
   std::unique_ptr<Database> db = freshDatabase();
   for (const std::string& s : schema::migration(1, db->dialect())) db->run(s);
   db->run("INSERT INTO archive_info (key, value) VALUES ('schema_version', '1')");
+  const std::string anImport =
+      "INSERT INTO imports (path, absolute_path, size, sha256, imported_at, user_name, host) "
+      "VALUES ('a.kvd', '/lab/', 688, 'ab', '2024-03-01 10:00:00', 'anna', 'lab-pc')";
+  db->run(anImport);
   Archive upgraded(std::move(db));
   EXPECT_EQ(upgraded.upgradedFrom(), 1);
   EXPECT_TRUE(upgraded.objects().empty());
+  // The imports kept, and the same contents now taken from another path.
+  upgraded.database().run(std::string(anImport).replace(anImport.find("/lab/"), 5, "/usb/"));
+  EXPECT_THROW(upgraded.database().run(anImport), DatabaseError);
+  std::vector<std::string> paths;
+  upgraded.database().run("SELECT absolute_path FROM imports ORDER BY import_id", {},
+                          [&](const Row& row) { paths.push_back(row.text(0)); });
+  EXPECT_EQ(paths, (std::vector<std::string>{"/lab/", "/usb/"}));
   upgraded.database().run("UPDATE archive_info SET value = '99' WHERE key = 'schema_version'");
   try {
     Archive newer(secondConnection());

@@ -11,6 +11,7 @@
 #include "kvd/serve/records_query.h"
 #include "kvd/serve/json_io.h"
 #include "kvd/serve/routes.h"
+#include "kvd/serve/text_limit.h"
 
 namespace zel::serve {
 
@@ -54,7 +55,10 @@ void addPageRoutes(Routes& routes, ServeContext& context) {
                for (const archive::ObjectSummary& o : a.objects()) objects.push_back(objectJson(o));
                Json devices = Json::array();
                for (std::uint32_t number : a.deviceNumbers()) devices.push_back(number);
-               return Json{{"objects", objects}, {"devices", devices}, {"modes", modesJson()}};
+               return Json{{"objects", objects},
+                           {"devices", devices},
+                           {"modes", modesJson()},
+                           {"text_limit", kMaxTextCharacters}};
              }));
   routes.get(R"(/records/(\d+))", page("record", [](archive::Archive& a, const std::string& id) {
                const std::int64_t n = std::stoll(id);

@@ -4,6 +4,7 @@
 #include <set>
 
 #include "kvd/serve/http_error.h"
+#include "kvd/serve/text_limit.h"
 #include "kvd/stats/stats.h"
 
 namespace zel::serve {
@@ -98,6 +99,7 @@ RecordsQuery parseRecordsQuery(const QueryParameters& parameters, bool paging, a
   for (const auto& [key, value] : parameters) {
     if (kFilterKeys.count(key) == 0 && (!paging || kPagingKeys.count(key) == 0))
       throw HttpError(400, "unknown parameter \"" + key + "\"");
+    checkTextLength(key, value);
     if (key == "mode") addModes(s, value);
   }
   auto given = [&](const char* key) { return parameters.count(key) > 0; };

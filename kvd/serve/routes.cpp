@@ -7,6 +7,7 @@
 
 #include "kvd/serve/http_error.h"
 #include "kvd/serve/json_io.h"
+#include "kvd/serve/text_limit.h"
 
 namespace zel::serve {
 
@@ -19,6 +20,7 @@ namespace {
 Handler guarded(Handler handler) {
   return [handler = std::move(handler)](const httplib::Request& request, httplib::Response& response) {
     try {
+      checkParameterLengths(request);
       handler(request, response);
     } catch (const HttpError& e) {
       sendError(response, e.status(), e.what(), e.code(), e.params());

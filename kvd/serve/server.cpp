@@ -97,6 +97,11 @@ bool Server::bind(std::string& why) {
       sendError(response, 404, "nothing here: " + request.path);
     } else if (response.status == 400) {
       sendError(response, 400, "the request is malformed (a POST needs a Content-Length, 0 for no body)");
+    } else if (response.status == 414) {
+      // cpp-httplib reads no further than the first line's 8 KiB, so the
+      // parameter that made it this long is not known.
+      sendError(response, 414, "the request's address is longer than 8192 bytes: shorten the texts it carries",
+                "address_too_long");
     } else if (response.status == 405) {
       sendError(response, 405, "the method " + request.method + " is not used here");
     } else {

@@ -22,11 +22,20 @@ var kvd = (function () {
     return text;
   }
 
+  function fieldLabel(name) {
+    var key = { from: 'period_from', to: 'period_to' }[name] || name;
+    return Object.prototype.hasOwnProperty.call(texts, key) ? texts[key] : name;
+  }
+
   // A refusal of the server in the page's language where the page has words
   // for its code, else in the server's words (empty when there are none).
   function refusalText(body) {
-    if (body && body.code && Object.prototype.hasOwnProperty.call(texts, 'error_' + body.code))
-      return t('error_' + body.code, body.params);
+    if (body && body.code && Object.prototype.hasOwnProperty.call(texts, 'error_' + body.code)) {
+      var params = Object.assign({}, body.params);
+      // A field the refusal names reads as the page labels it.
+      if (params.field) params.label = fieldLabel(params.field);
+      return t('error_' + body.code, params);
+    }
     return body && body.error ? body.error : '';
   }
 

@@ -299,5 +299,47 @@ TEST_F(ServeTest, RefusalsCarryTheirCodes) {
   EXPECT_EQ(json(get("/api/records?limit=10"))["total"], 3);
 }
 
+// A text past the limit is refused by its name, counted in characters; one
+// that makes the address too long for the server to read is refused whole.
+TEST_F(ServeTest, LongTextsAreRefusedByName) {
+  auto repeated = [](const std::string& text, int n) {
+    std::string out;
+    for (int k = 0; k < n; ++k) out += text;
+    return out;
+  };
+  const std::string ya = "%D0%AF";  // Я: two bytes, one character
+  const struct {
+    std::string path;
+    int status;
+    const char* code;
+    const char* field;
+  } cases[] = {
+      {"/api/records?room=" + repeated(ya, 500), 200, "", ""},
+      {"/api/records?room=" + repeated(ya, 501), 400, "text_too_long", "room"},
+      {"/records?lang=" + std::string(501, 'x'), 400, "text_too_long", "lang"},
+      {"/api/objects/1/protocol?lang=en&download=" + std::string(501, '1'), 400, "text_too_long", "download"},
+      {"/api/records?point=" + std::string(20000, 'x'), 414, "address_too_long", ""},
+  };
+  for (const auto& c : cases) {
+    const httplib::Result r = get(c.path);
+    ASSERT_TRUE(r) << c.code;
+    EXPECT_EQ(r->status, c.status) << c.code << " " << r->body;
+    if (c.status == 200) continue;
+    const Json answer = json(r);
+    EXPECT_EQ(answer["code"], c.code) << r->body;
+    if (*c.field) {
+      EXPECT_EQ(answer["params"], (Json{{"field", c.field}, {"limit", 500}})) << r->body;
+      EXPECT_NE(answer["error"].get<std::string>().find(std::string("\"") + c.field + "\" is too long"),
+                std::string::npos)
+          << r->body;
+    }
+  }
+  const Json filter{{"format", "csv"}, {"filter", {{"object", "School 5"}, {"room", std::string(20000, 'x')}}}};
+  const httplib::Result r = post("/api/export", filter);
+  ASSERT_TRUE(r);
+  EXPECT_EQ(r->status, 400);
+  EXPECT_EQ(json(r)["params"]["field"], "room") << r->body;
+}
+
 }  // namespace
 }  // namespace zel::serve::test

@@ -59,7 +59,12 @@
       box: document.getElementById('panel'),
       readOut: document.getElementById('read-out'),
       readOutImage: document.getElementById('read-out-svg'),
+      mark: document.getElementById('boundary-mark'),
       onError: kvd.showError,
+      onBoundary: function (index, channel) {
+        document.getElementById('boundary-text').textContent = index >= 0
+          ? t('boundary_chosen', { n: index + 1, channel: channel }) : '';
+      },
       onState: function (state) {
         document.getElementById('zoom-label').textContent = state.zoom_label;
         document.getElementById('read-out-text').textContent = state.read_out

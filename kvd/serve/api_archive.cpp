@@ -13,7 +13,9 @@ void addArchiveRoutes(Routes& routes, ServeContext& context) {
     sendJson(response, Json{{"csrf", context.csrf},
                             {"lang", requestLanguage(request, context)},
                             {"version", context.version},
-                            {"archive", context.shownLocation}});
+                            {"archive", context.shownLocation},
+                            // Quit stops the server for every user of this address.
+                            {"listen", context.settings.listen.empty() ? Json() : Json(context.settings.listen)}});
   });
   routes.get("/api/archive", [&context](const httplib::Request&, httplib::Response& response) {
     sendJson(response, context.withArchive([](archive::Archive& a) { return archiveJson(a); }));

@@ -64,6 +64,7 @@ var kvd = (function () {
   }
 
   function networkFailure() {
+    checkServer();
     var e = new Error(t('error_network'));
     e.status = 0;
     throw e;
@@ -126,7 +127,9 @@ var kvd = (function () {
         if (xhr.status >= 200 && xhr.status < 300) resolve(body);
         else reject(failure(xhr.status, body));
       };
-      xhr.onerror = function () { var e = new Error(t('error_network')); e.status = 0; reject(e); };
+      xhr.onerror = function () {
+        try { networkFailure(); } catch (e) { reject(e); }
+      };
       xhr.send(form);
     });
   }
@@ -142,19 +145,48 @@ var kvd = (function () {
   var errorClose = document.getElementById('kvd-error-close');
   if (errorClose) errorClose.addEventListener('click', clearError);
 
-  // After Quit the page stays, but nothing on it can work any more.
+  // Once the server has stopped nothing on the page can work: a notice
+  // takes its place, and the links, which would lead nowhere, go.
+  function showStopped(titleKey, textKey) {
+    var box = document.getElementById('kvd-stopped');
+    if (!box || !box.hidden) return;
+    document.getElementById('kvd-stopped-title').textContent = t(titleKey);
+    document.getElementById('kvd-stopped-text').textContent = t(textKey);
+    document.querySelectorAll('main').forEach(function (m) { m.hidden = true; });
+    document.querySelectorAll('header.top a').forEach(function (a) { a.removeAttribute('href'); });
+    document.body.classList.add('server-stopped');
+    clearError();
+    box.hidden = false;
+  }
+
+  // A request that reached no server: when the server does not answer
+  // either, it is gone (stopped, or out of reach), and the page says so.
+  var askingServer = false;
+  function checkServer() {
+    if (askingServer) return;
+    askingServer = true;
+    fetch('/api/session', { headers: { 'Accept': 'application/json' }, credentials: 'same-origin' })
+      .then(function () { askingServer = false; }, function () { showStopped('gone_title', 'gone'); });
+  }
+
   var quit = document.getElementById('kvd-quit');
-  if (quit) {
+  var quitDialog = document.getElementById('kvd-quit-dialog');
+  if (quit && quitDialog) {
     quit.addEventListener('click', function () {
-      post('/api/quit').then(function () {
-        var main = document.querySelector('main');
-        var note = document.createElement('p');
-        note.className = 'stopped';
-        note.setAttribute('role', 'status');
-        note.textContent = t('stopped');
-        main.replaceChildren(note);
-        quit.disabled = true;
+      get('/api/session').then(function (session) {
+        var shared = !!(session && session.listen);
+        document.getElementById('kvd-quit-text').textContent = shared
+          ? t('quit_question_network', { address: session.listen }) : t('quit_question');
+        quitDialog.classList.toggle('shared', shared);
+        quitDialog.showModal();
+        // Enter does not stop a server that others use.
+        document.getElementById(shared ? 'kvd-quit-cancel' : 'kvd-quit-ok').focus();
       }, showError);
+    });
+    document.getElementById('kvd-quit-cancel').addEventListener('click', function () { quitDialog.close(); });
+    document.getElementById('kvd-quit-ok').addEventListener('click', function () {
+      quitDialog.close();
+      post('/api/quit').then(function () { showStopped('stopped_title', 'stopped'); }, showError);
     });
   }
 

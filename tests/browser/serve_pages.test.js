@@ -300,9 +300,10 @@ test('kvd serve pages', { timeout: 110000 }, async (t) => {
     assert.deepEqual(problems, []);
   });
 
-  await t.test('Quit stops the server', async () => {
+  await t.test('Quit stops the server once asked', async () => {
     await page.click('#kvd-quit');
-    await page.locator('p.stopped').waitFor();
+    await page.click('#kvd-quit-ok');
+    await page.locator('#kvd-stopped:not([hidden])').waitFor();
     const ended = await Promise.race([server.exited, new Promise((r) => setTimeout(() => r('still running'), 10000))]);
     assert.deepEqual(ended, { code: 0, signal: null });
   });

@@ -97,6 +97,11 @@ struct DeviceInfo {
   std::string verifiedUntil;
 };
 
+// A verification date in either of kvd's date forms (YYYY-MM-DD,
+// dd.mm.yyyy) as "YYYY-MM-DD"; an empty text is no date. False when it is
+// no calendar day.
+bool verificationDay(const std::string& text, std::string& out);
+
 // Which records: every selector given must hold (an empty one holds for
 // all). Period bounds are inclusive and leave out records whose date is no
 // calendar date.
@@ -180,6 +185,42 @@ struct Placement {
   std::uint32_t device = 0;
   DateTime from;
   DateTime to;
+  std::int64_t id = 0;  // its number in this archive
+};
+
+// What correcting a placement changes: only the fields given. The point is
+// one of the same object's.
+struct PlacementChange {
+  std::optional<std::uint32_t> device;
+  std::optional<PointName> point;
+  std::optional<DateTime> from;
+  std::optional<DateTime> to;
+};
+
+// Records to assign that stand at other points: how many stand at each.
+struct PointCount {
+  std::string object;
+  PointName point;
+  std::uint64_t records = 0;
+};
+
+// The refusal of an assignment whose records stand at other points, with
+// their counts per point (the first points only, `morePoints` the rest),
+// for a program that words it in its own language.
+class RecordsElsewhere : public ArchiveError {
+ public:
+  RecordsElsewhere(const std::string& message, std::uint64_t records, std::vector<PointCount> points,
+                   std::uint64_t morePoints)
+      : ArchiveError(message, "records_elsewhere"), records_(records), points_(std::move(points)),
+        morePoints_(morePoints) {}
+  std::uint64_t records() const { return records_; }
+  const std::vector<PointCount>& points() const { return points_; }
+  std::uint64_t morePoints() const { return morePoints_; }
+
+ private:
+  std::uint64_t records_;
+  std::vector<PointCount> points_;
+  std::uint64_t morePoints_;
 };
 
 // The order of a page of records: the key, then the record id, both in the
@@ -243,19 +284,34 @@ class Archive {
   std::uint64_t removeObject(const std::string& name, bool unassign);
   std::vector<ObjectSummary> objects();
   std::optional<ObjectInfo> object(const std::string& name);
+  // The object's placements by their start.
   std::vector<Placement> placements(const std::string& object);
+  std::optional<Placement> placement(std::int64_t id);
+  // Refused when there is no such placement, its point would have no room,
+  // it would end before it starts or be one on record already. A point
+  // named anew is made. The records stay where they are.
+  Placement changePlacement(std::int64_t id, const PlacementChange& change);
+  void removePlacement(std::int64_t id);
 
-  void setDevice(const DeviceInfo& device);  // creates or updates; empty fields clear
+  // Creates or updates; empty fields clear. Refused when the verification
+  // would end before it begins.
+  void setDevice(const DeviceInfo& device);
   std::vector<DeviceInfo> devices();
   std::optional<DeviceInfo> device(std::uint32_t number);
 
   // --- Placing records --------------------------------------------------
   // Places the selected records at the point of the object (made when it
-  // does not exist). A record at another point is refused, naming both,
-  // unless `move`. With a device and a period the placement is kept too,
-  // for the object's protocol.
+  // does not exist). Records at other points are refused with
+  // RecordsElsewhere, counted per point, unless `move`. With a device and a
+  // period the placement is kept too, for the object's protocol.
+  // Records that leave a point (moved, or unassigned) take with them the
+  // part of its placements that no record of theirs holds any more: a
+  // placement shrinks to the records left at its start or end, splits
+  // around a gap, or goes when none is left; one that still holds a record
+  // keeps it.
   AssignResult assign(const std::string& object, const PointName& point, const Selection& selection, bool move);
-  // Takes the selected records off their points; returns how many.
+  // Takes the selected records off their points, their placements kept
+  // as for a move; returns how many.
   std::uint64_t unassign(const Selection& selection);
   // A whole plan in one transaction: every row is checked first (its object
   // is made with its address where it does not exist); the first bad row

@@ -2,7 +2,7 @@
 // at most: placing it elsewhere is refused, naming both points, unless the
 // move is asked for. A device placed for a period is kept as a placement,
 // which the object's protocol names.
-#include "kvd/archive/archive.h"
+#include "kvd/archive/placing_sql.h"
 #include "kvd/archive/selection_sql.h"
 
 namespace zel::archive {
@@ -17,31 +17,6 @@ std::string pointText(const std::string& object, const PointName& p) {
   return out;
 }
 
-std::int64_t objectId(Database& db, const std::string& name) {
-  std::int64_t id = 0;
-  const Value n[] = {Value::ofText(name)};
-  db.run("SELECT object_id FROM objects WHERE name = $1", n, [&](const Row& row) { id = row.integer(0); });
-  return id;
-}
-
-// The point's id, made when missing; `created` says whether it was.
-std::int64_t pointId(Database& db, std::int64_t object, const PointName& p, bool& created) {
-  const Value values[] = {Value::of(object), Value::ofText(p.floor), Value::ofText(p.room), Value::ofText(p.point)};
-  std::int64_t id = 0;
-  auto find = [&] {
-    db.run("SELECT point_id FROM points WHERE object_id = $1 AND floor = $2 AND room = $3 AND point = $4", values,
-           [&](const Row& row) { id = row.integer(0); });
-  };
-  find();
-  created = id == 0;
-  if (created) {
-    db.run("INSERT INTO points (object_id, floor, room, point) VALUES ($1, $2, $3, $4) ON CONFLICT DO NOTHING",
-           values);
-    find();
-  }
-  return id;
-}
-
 // The selected record ids, as a subquery condition "r.record_id IN (…)".
 void selected(const Selection& selection, BoundSql& q) {
   q.sql("record_id IN (SELECT r.record_id").sql(recordJoins(selection));
@@ -49,36 +24,58 @@ void selected(const Selection& selection, BoundSql& q) {
   q.sql(")");
 }
 
+// How many of the selected records stand at points other than `target`,
+// refused unless `move`, with their counts per point, as many points named
+// as a message can take.
+std::uint64_t refuseRecordsElsewhere(Database& db, const Selection& selection, std::int64_t target,
+                                     const std::string& targetText, bool move) {
+  constexpr std::size_t kNamedPoints = 10;
+  BoundSql elsewhere;
+  elsewhere.sql("SELECT o.name, p.floor, p.room, p.point, count(*), min(r.record_id)").sql(recordJoins(selection));
+  appendSelection(selection, elsewhere);
+  // "<>" leaves out the unplaced records (NULL) without a condition of its own,
+  // which would lead the planner to scan every placed record.
+  elsewhere.sql(" AND r.point_id <> ").integer(target);
+  elsewhere.sql(" GROUP BY p.point_id, o.name, p.floor, p.room, p.point ORDER BY min(r.record_id)");
+  std::uint64_t records = 0, morePoints = 0;
+  std::int64_t firstRecord = 0;
+  std::vector<PointCount> points;
+  db.run(elsewhere.sqlText(), elsewhere.values(), [&](const Row& row) {
+    const auto n = static_cast<std::uint64_t>(row.integer(4));
+    if (records == 0) firstRecord = row.integer(5);
+    records += n;
+    if (points.size() < kNamedPoints) points.push_back({row.text(0), {row.text(1), row.text(2), row.text(3)}, n});
+    else ++morePoints;
+  });
+  if (records == 0 || move) return records;
+  std::string message;
+  if (records == 1) {
+    message = "record " + std::to_string(firstRecord) + " is at " + pointText(points[0].object, points[0].point) +
+              ", not at " + targetText + ": give --move to move it";
+  } else {
+    message = std::to_string(records) + " of the records stand at " +
+              (points.size() == 1 ? "another point: " : "other points: ");
+    for (std::size_t k = 0; k < points.size(); ++k)
+      message += (k ? ", " : "") + pointText(points[k].object, points[k].point) + " (" +
+                 std::to_string(points[k].records) + ")";
+    if (morePoints > 0) message += " and " + std::to_string(morePoints) + " more points";
+    message += "; not at " + targetText + ": give --move to move them";
+  }
+  throw RecordsElsewhere(message, records, std::move(points), morePoints);
+}
+
 AssignResult assignWithin(Database& db, const std::string& object, const PointName& point,
                           const Selection& selection, bool move) {
   if (!selection.any()) throw ArchiveError("say which records: a device and a period, a file, or record ids");
   if (point.room.empty()) throw ArchiveError("a point needs a room", "room_missing");
-  const std::int64_t oid = objectId(db, object);
+  const std::int64_t oid = objectIdOf(db, object);
   if (oid == 0) throw ArchiveError("there is no object \"" + object + "\": add it with kvd archive object add", "no_object");
   AssignResult result;
-  const std::int64_t pid = pointId(db, oid, point, result.pointCreated);
+  const std::int64_t pid = pointIdOf(db, oid, point, result.pointCreated);
 
-  // Records of the selection that stand at another point.
-  BoundSql elsewhere;
-  elsewhere.sql("SELECT r.record_id, o.name, p.floor, p.room, p.point").sql(recordJoins(selection));
-  appendSelection(selection, elsewhere);
-  // "<>" leaves out the unplaced records (NULL) without a condition of its own,
-  // which would lead the planner to scan every placed record.
-  elsewhere.sql(" AND r.point_id <> ");
-  elsewhere.integer(pid).sql(" ORDER BY r.record_id");
-  std::uint64_t others = 0;
-  std::string first;
-  db.run(elsewhere.sqlText(), elsewhere.values(), [&](const Row& row) {
-    if (others++ == 0)
-      first = "record " + std::to_string(row.integer(0)) + " is at " +
-              pointText(row.text(1), {row.text(2), row.text(3), row.text(4)});
-  });
-  if (others > 0 && !move)
-    throw ArchiveError(first + (others > 1 ? " (and " + std::to_string(others - 1) + " more at other points)" : "") +
-                       ", not at " + pointText(object, point) + ": give --move to move " +
-                       (others > 1 ? "them" : "it"),
-                       "records_elsewhere");
-  result.moved = others;
+  result.moved = refuseRecordsElsewhere(db, selection, pid, pointText(object, point), move);
+  const std::vector<LeavingRecord> leaving =
+      result.moved > 0 ? recordsLeaving(db, selection, pid) : std::vector<LeavingRecord>{};
 
   BoundSql already;
   already.sql("SELECT count(*) FROM stored_records WHERE point_id = ").integer(pid).sql(" AND ");
@@ -91,6 +88,7 @@ AssignResult assignWithin(Database& db, const std::string& object, const PointNa
   update.sql(" WHERE (point_id IS NULL OR point_id <> ").integer(pid).sql(") AND ");
   selected(selection, update);
   result.assigned = static_cast<std::uint64_t>(db.run(update.sqlText(), update.values()));
+  keepPlacementsHeld(db, leaving);
 
   if (selection.device && selection.from && selection.to) {
     const std::string from = timestampText(*selection.from), to = timestampText(*selection.to);
@@ -100,19 +98,6 @@ AssignResult assignWithin(Database& db, const std::string& object, const PointNa
            values);
   }
   return result;
-}
-
-template <typename F>
-auto inTransaction(Database& db, F&& body) {
-  db.begin();
-  try {
-    auto result = body();
-    db.commit();
-    return result;
-  } catch (...) {
-    db.rollback();
-    throw;
-  }
 }
 
 }  // namespace
@@ -128,7 +113,9 @@ std::uint64_t Archive::unassign(const Selection& selection) {
     BoundSql update;
     update.sql("UPDATE stored_records SET point_id = NULL WHERE point_id IS NOT NULL AND ");
     selected(selection, update);
+    const std::vector<LeavingRecord> leaving = recordsLeaving(*db_, selection, 0);
     const auto count = static_cast<std::uint64_t>(db_->run(update.sqlText(), update.values()));
+    keepPlacementsHeld(*db_, leaving);
     if (selection.device && selection.from && selection.to) {
       const std::string from = timestampText(*selection.from), to = timestampText(*selection.to);
       const Value values[] = {Value::of(*selection.device), Value::ofText(from), Value::ofText(to)};
@@ -148,7 +135,7 @@ std::vector<AssignResult> Archive::assignPlan(const std::vector<PlanRow>& plan, 
   return inTransaction(*db_, [&] {
     std::vector<AssignResult> results;
     for (const PlanRow& row : plan) {
-      if (objectId(*db_, row.object) == 0) {
+      if (objectIdOf(*db_, row.object) == 0) {
         const Value values[] = {Value::ofText(row.object), Value::ofText(row.address)};
         db_->run("INSERT INTO objects (name, address) VALUES ($1, $2)", values);
       }

@@ -119,25 +119,21 @@ std::vector<ObjectSummary> Archive::objects() {
   return out;
 }
 
-std::vector<Placement> Archive::placements(const std::string& objectName) {
-  std::vector<Placement> out;
-  const Value n[] = {Value::ofText(objectName)};
-  db_->run("SELECT p.floor, p.room, p.point, pl.device_number, pl.from_time, pl.to_time FROM placements pl "
-           "JOIN points p ON p.point_id = pl.point_id JOIN objects o ON o.object_id = p.object_id "
-           "WHERE o.name = $1 ORDER BY pl.from_time, pl.placement_id",
-           n, [&](const Row& row) {
-             Placement pl;
-             pl.object = objectName;
-             pl.point = {row.text(0), row.text(1), row.text(2)};
-             pl.device = static_cast<std::uint32_t>(row.integer(3));
-             cli::parsePeriodBound(row.text(4), false, pl.from);
-             cli::parsePeriodBound(row.text(5), false, pl.to);
-             out.push_back(std::move(pl));
-           });
-  return out;
+bool verificationDay(const std::string& text, std::string& out) {
+  out.clear();
+  if (text.empty()) return true;
+  DateTime day;
+  if (!cli::parsePeriodBound(text, false, day) || day.hour != 0 || day.minute != 0 || day.second != 0) return false;
+  out = timestampText(day).substr(0, 10);
+  return true;
 }
 
 void Archive::setDevice(const DeviceInfo& d) {
+  // Both are "YYYY-MM-DD", which order as the days do.
+  if (!d.verifiedFrom.empty() && !d.verifiedUntil.empty() && d.verifiedUntil < d.verifiedFrom)
+    throw ArchiveError("device " + std::to_string(d.number) + ": verified until " + d.verifiedUntil +
+                           " lies before verified from " + d.verifiedFrom,
+                       "verification_order");
   const Value values[] = {Value::of(d.number), Value::ofText(d.model), Value::ofText(d.certificate),
                           optionalDate(d.verifiedFrom), optionalDate(d.verifiedUntil)};
   db_->run("INSERT INTO devices (device_number, model, certificate, verified_from, verified_until) "

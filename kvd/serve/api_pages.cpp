@@ -1,5 +1,6 @@
-// The HTML pages, GET /, /records, /records/{id}, /objects/{id}, in the
-// request's language, with their initial data; and /static/NAME.
+// The HTML pages, GET /, /records, /records/{id}, /objects/{id},
+// /instruments, in the request's language, with their initial data; and
+// /static/NAME.
 #include <httplib.h>
 
 #include "kvd/meaning/record_meaning.h"
@@ -63,6 +64,9 @@ void addPageRoutes(Routes& routes, ServeContext& context) {
   routes.get(R"(/records/(\d+))", page("record", [](archive::Archive& a, const std::string& id) {
                const std::int64_t n = std::stoll(id);
                return recordDetail(storedRecord(a, n), a.where(n));
+             }));
+  routes.get("/instruments", page("instruments", [](archive::Archive& a, const std::string&) {
+               return Json{{"devices", devicesJson(a)}};
              }));
   routes.get(R"(/objects/(\d+))", page("object", [](archive::Archive& a, const std::string& id) {
                return objectDetailJson(a, findObjectById(a, std::stoll(id)));

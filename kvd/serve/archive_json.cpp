@@ -51,16 +51,20 @@ Json archiveJson(archive::Archive& archive) {
               {"imports", imports}};
 }
 
+Json placementJson(const archive::Placement& p) {
+  return Json{{"id", p.id},
+              {"floor", p.point.floor},
+              {"room", p.point.room},
+              {"point", p.point.point},
+              {"device", p.device},
+              {"from", archive::timestampText(p.from)},
+              {"to", archive::timestampText(p.to)}};
+}
+
 Json objectDetailJson(archive::Archive& archive, const archive::ObjectSummary& object) {
   Json out = objectJson(object);
   Json placements = Json::array();
-  for (const archive::Placement& p : archive.placements(object.info.name))
-    placements.push_back(Json{{"floor", p.point.floor},
-                              {"room", p.point.room},
-                              {"point", p.point.point},
-                              {"device", p.device},
-                              {"from", archive::timestampText(p.from)},
-                              {"to", archive::timestampText(p.to)}});
+  for (const archive::Placement& p : archive.placements(object.info.name)) placements.push_back(placementJson(p));
   out["placements"] = placements;
 
   // One series per point and unit, in the points' order, dated records only.
@@ -91,15 +95,39 @@ Json objectDetailJson(archive::Archive& archive, const archive::ObjectSummary& o
   return out;
 }
 
+Json deviceJson(const archive::DeviceInfo& d) {
+  return Json{{"number", d.number},
+              {"model", d.model},
+              {"certificate", d.certificate},
+              {"verified_from", d.verifiedFrom},
+              {"verified_until", d.verifiedUntil}};
+}
+
+namespace {
+
+// Every device of the archive: those with data, and those whose records it
+// holds (with empty data).
+std::map<std::uint32_t, archive::DeviceInfo> allDevices(archive::Archive& archive) {
+  std::map<std::uint32_t, archive::DeviceInfo> all;
+  for (std::uint32_t n : archive.deviceNumbers()) all[n].number = n;
+  for (const archive::DeviceInfo& d : archive.devices()) all[d.number] = d;
+  return all;
+}
+
+}  // namespace
+
 Json devicesJson(archive::Archive& archive) {
   Json out = Json::array();
-  for (const archive::DeviceInfo& d : archive.devices())
-    out.push_back(Json{{"number", d.number},
-                       {"model", d.model},
-                       {"certificate", d.certificate},
-                       {"verified_from", d.verifiedFrom},
-                       {"verified_until", d.verifiedUntil}});
+  for (const auto& [number, d] : allDevices(archive)) out.push_back(deviceJson(d));
   return out;
+}
+
+std::optional<archive::DeviceInfo> findDevice(archive::Archive& archive, std::int64_t number) {
+  if (number < 0 || number > 0xFFFFFFFF) return std::nullopt;
+  const auto all = allDevices(archive);
+  const auto it = all.find(static_cast<std::uint32_t>(number));
+  if (it == all.end()) return std::nullopt;
+  return it->second;
 }
 
 }  // namespace zel::serve

@@ -2,6 +2,8 @@
 // initial data give them.
 #pragma once
 
+#include <optional>
+
 #include "kvd/archive/archive.h"
 #include "kvd/serve/json_io.h"
 
@@ -13,6 +15,14 @@ Json archiveJson(archive::Archive& archive);
 // GET /api/objects/{id}: the object with its placements and the series of
 // its points for the charts.
 Json objectDetailJson(archive::Archive& archive, const archive::ObjectSummary& object);
+// {"id", "floor", "room", "point", "device", "from", "to"}, times as
+// "YYYY-MM-DD hh:mm:ss".
+Json placementJson(const archive::Placement& placement);
+// Every device of the archive, those whose records it holds and those with
+// data, by number.
 Json devicesJson(archive::Archive& archive);
+Json deviceJson(const archive::DeviceInfo& device);
+// A device of the archive as devicesJson lists it; none when it lists none.
+std::optional<archive::DeviceInfo> findDevice(archive::Archive& archive, std::int64_t number);
 
 }  // namespace zel::serve

@@ -13,6 +13,18 @@ namespace zel::serve {
 
 namespace {
 
+// How many records stand elsewhere, and at which points how many.
+Json recordsElsewhereParams(const archive::RecordsElsewhere& e) {
+  Json points = Json::array();
+  for (const archive::PointCount& p : e.points())
+    points.push_back(Json{{"object", p.object},
+                          {"floor", p.point.floor},
+                          {"room", p.point.room},
+                          {"point", p.point.point},
+                          {"records", p.records}});
+  return Json{{"n", e.records()}, {"points", points}, {"more_points", e.morePoints()}};
+}
+
 // The answer of a route that failed: its own refusal as it is; the
 // archive's refusal as a conflict with the archive's words; a failure of
 // the database or of the server in general words, its details on the
@@ -24,6 +36,8 @@ Handler guarded(Handler handler) {
       handler(request, response);
     } catch (const HttpError& e) {
       sendError(response, e.status(), e.what(), e.code(), e.params());
+    } catch (const archive::RecordsElsewhere& e) {
+      sendError(response, 409, e.what(), e.code(), recordsElsewhereParams(e));
     } catch (const archive::ArchiveError& e) {
       sendError(response, 409, e.what(), e.code());
     } catch (const archive::DatabaseError& e) {

@@ -40,6 +40,7 @@ void addArchiveRoutes(Routes& routes, ServeContext& context);
 void addRecordRoutes(Routes& routes, ServeContext& context);
 void addImportRoutes(Routes& routes, ServeContext& context);
 void addPlacingRoutes(Routes& routes, ServeContext& context);
+void addDeviceRoutes(Routes& routes, ServeContext& context);
 void addObjectRoutes(Routes& routes, ServeContext& context);
 void addExportRoutes(Routes& routes, ServeContext& context);
 

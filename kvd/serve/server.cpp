@@ -117,6 +117,7 @@ bool Server::bind(std::string& why) {
   addRecordRoutes(routes, context_);
   addImportRoutes(routes, context_);
   addPlacingRoutes(routes, context_);
+  addDeviceRoutes(routes, context_);
   addObjectRoutes(routes, context_);
   addExportRoutes(routes, context_);
   return true;

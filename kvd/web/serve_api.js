@@ -29,22 +29,33 @@ var kvd = (function () {
 
   // A refusal of the server in the page's language where the page has words
   // for its code, else in the server's words (empty when there are none).
+  // Points that a refusal counts records at read "School 5, room 101 (2); …";
+  // a text "_one" of the code's words one record.
   function refusalText(body) {
-    if (body && body.code && Object.prototype.hasOwnProperty.call(texts, 'error_' + body.code)) {
+    var key = body && body.code ? 'error_' + body.code : '';
+    if (key && Object.prototype.hasOwnProperty.call(texts, key)) {
       var params = Object.assign({}, body.params);
+      if (Array.isArray(params.points)) {
+        params.places = params.points.map(function (p) { return placeText(p, true) + ' (' + p.records + ')'; })
+          .concat(params.more_points ? [t('more_points', { n: params.more_points })] : []).join('; ');
+      }
       // A field the refusal names reads as the page labels it.
       if (params.field) params.label = fieldLabel(params.field);
-      return t('error_' + body.code, params);
+      if (params.n === 1 && Object.prototype.hasOwnProperty.call(texts, key + '_one')) key += '_one';
+      return t(key, params);
     }
     return body && body.error ? body.error : '';
   }
 
-  // An answer that is not 2xx becomes an Error with the server's message and
-  // the status, so that a page can tell a refusal (409) from a failure.
+  // An answer that is not 2xx becomes an Error with the server's message,
+  // the status and the refusal's code and params, so that a page can tell a
+  // refusal (409) from a failure and show a bad field's refusal at the field.
   function failure(status, body) {
     var message = refusalText(body) || t('error_status', { status: status });
     var e = new Error(message);
     e.status = status;
+    e.code = body && body.code ? body.code : '';
+    e.params = body && body.params ? body.params : {};
     return e;
   }
 
@@ -253,8 +264,17 @@ var kvd = (function () {
     return parts.join(', ');
   }
 
+  // "2024-03-12" or "2024-03-12 08:00:00" as the instrument writes dates,
+  // "12.03.2024" or "12.03.2024 08:00:00", on the pages of both languages;
+  // another text stays as it is.
+  function labDate(text) {
+    var m = /^(\d{4})-(\d{2})-(\d{2})(?:[ T](.+))?$/.exec(text || '');
+    if (!m) return text || '';
+    return m[3] + '.' + m[2] + '.' + m[1] + (m[4] ? ' ' + m[4] : '');
+  }
+
   return {
-    data: data, lang: data.lang || document.documentElement.lang, t: t,
+    data: data, lang: data.lang || document.documentElement.lang, t: t, labDate: labDate,
     get: get, post: post, download: download, upload: upload, refusalText: refusalText,
     showError: showError, clearError: clearError, keepAddress: keepAddress,
     el: el, option: option, row: row, link: link, placeText: placeText

@@ -1,6 +1,7 @@
-// The object page: its data, which can be edited, its points and their
-// placements, a chart per point over its placements (drawn as the report
-// draws its charts), and its protocol, which is the archive report itself.
+// The object page: its data, which can be edited, its points, a chart per
+// point over its placements (drawn as the report draws its charts), and
+// its protocol, which is the archive report itself. The placements' own
+// table is serve_placements.js's.
 (function () {
   'use strict';
   var t = kvd.t, o = kvd.data;
@@ -35,15 +36,6 @@
       row.cells[3].className = 'n';
       body.appendChild(row);
     });
-    var pl = document.querySelector('#placements tbody');
-    (o.placements || []).forEach(function (p) {
-      pl.appendChild(kvd.row([kvd.placeText(p, false), p.device, p.from, p.to]));
-    });
-    if ((o.placements || []).length === 0) {
-      var empty = kvd.row([t('placements_none')]);
-      empty.cells[0].colSpan = 4;
-      pl.appendChild(empty);
-    }
   }
 
   // The time axis in the lab's notation, as the protocol's charts write it.
@@ -77,6 +69,7 @@
     return same ? [first - 3600e3, first + 3600e3] : null;
   }
 
+  var graphs = [];
   function charts() {
     withoutLegend();
     var box = document.getElementById('charts');
@@ -94,11 +87,14 @@
       figure.appendChild(caption);
       figure.appendChild(area);
       box.appendChild(figure);
-      var placements = (o.placements || []).filter(function (p) {
-        return p.floor === s.floor && p.room === s.room && p.point === s.point && p.from && p.to;
-      }).map(function (p) { return [instant(p.from), instant(p.to)]; });
+      // Read at every drawing: a placement corrected on the page shades anew.
+      function placements() {
+        return (o.placements || []).filter(function (p) {
+          return p.floor === s.floor && p.room === s.room && p.point === s.point && p.from && p.to;
+        }).map(function (p) { return [instant(p.from), instant(p.to)]; });
+      }
       var rows = s.rows.map(function (r) { return [instant(r[0]), [r[1], r[2] === null ? 0 : r[2]]]; });
-      new Dygraph(area, rows, {
+      graphs.push(new Dygraph(area, rows, {
         labels: [t('col_date'), s.unit], labelsUTC: true, errorBars: true, sigma: 1, drawPoints: true,
         dateWindow: singleInstant(rows),
         animatedZooms: false,
@@ -110,7 +106,7 @@
         underlayCallback: function (ctx, a, g) {
           ctx.save();
           ctx.fillStyle = 'rgba(255, 170, 0, 0.12)';
-          placements.forEach(function (p) {
+          placements().forEach(function (p) {
             var left = g.toDomXCoord(p[0]), right = g.toDomXCoord(p[1]);
             ctx.fillRect(left, a.y, Math.max(1, right - left), a.h);
           });
@@ -122,7 +118,7 @@
           area.setAttribute('data-drawn', 'true');
           if (--pending === 0) done();
         }
-      });
+      }));
     });
   }
 
@@ -135,6 +131,13 @@
   document.getElementById('print').addEventListener('click', function () {
     var frame = document.getElementById('protocol');
     try { frame.contentWindow.focus(); frame.contentWindow.print(); } catch (e) { window.print(); }
+  });
+
+  // The placements changed on the page (serve_placements.js): the charts
+  // shade them anew and the protocol is made again.
+  document.addEventListener('kvd:placements', function () {
+    graphs.forEach(function (g) { g.updateOptions({}); });
+    protocol();
   });
 
   showData();

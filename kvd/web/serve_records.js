@@ -192,59 +192,22 @@
     }).catch(kvd.showError);
   });
 
-  // The dialog: object, floor, room and point; when the archive refuses
-  // because records stand at another point, the user may move them.
-  var dialog = document.getElementById('assign-dialog');
-  var aForm = document.getElementById('assign-form');
-  var conflict = document.getElementById('assign-conflict');
-  var moveButton = document.getElementById('assign-move');
-  var pending = null;
-
-  aForm.elements.object.addEventListener('input', function () {
-    offer('a-floors', aForm.elements.object.value, 'floor');
-    offer('a-rooms', aForm.elements.object.value, 'room');
-    offer('a-points', aForm.elements.object.value, 'point');
-  });
-
-  document.getElementById('assign').addEventListener('click', function () {
-    if (scope.value !== 'filter' && list.selectedCount() === 0) { kvd.showError(t('select_first')); return; }
-    document.getElementById('assign-what').textContent = targetText();
-    conflict.hidden = true;
-    moveButton.hidden = true;
-    pending = null;
-    if (!aForm.elements.object.value && filter.object) aForm.elements.object.value = filter.object;
-    aForm.elements.object.dispatchEvent(new Event('input'));
-    dialog.showModal();
-  });
-  document.getElementById('assign-cancel').addEventListener('click', function () { dialog.close(); });
-
-  aForm.addEventListener('submit', function (e) {
-    e.preventDefault();
-    var move = e.submitter === moveButton;
-    var body = {};
-    ['object', 'floor', 'room', 'point'].forEach(function (k) { body[k] = aForm.elements[k].value.trim(); });
-    body.move = move;
-    var ready = move && pending ? Promise.resolve(pending) : target();
-    ready.then(function (what) {
-      pending = what;
-      return kvd.post('/api/assign', Object.assign(body, what));
-    }).then(function (a) {
-      dialog.close();
+  // The dialog (serve_assign.js) places the records this bar applies to.
+  kvdAssignDialog({
+    target: target, targetText: targetText, offer: offer,
+    ready: function () { return scope.value === 'filter' || list.selectedCount() > 0; },
+    object: function () { return filter.object; },
+    onAssigned: function (a) {
       result.textContent = t('assigned_done', { assigned: a.assigned, already: a.already, moved: a.moved }) +
         (a.point_created ? ' ' + t('point_created') : '');
-      return kvd.get('/api/archive').then(function (archive) { data.objects = archive.objects; list.reload(); });
-    }).catch(function (err) {
-      if (err.status === 409 && !move) {
-        conflict.replaceChildren(kvd.el('span', null, err.message), document.createElement('br'),
-          kvd.el('strong', null, t('assign_move_question')));
-        conflict.hidden = false;
-        moveButton.hidden = false;
-        moveButton.focus();
-        return;
-      }
-      conflict.textContent = err.message;
-      conflict.hidden = false;
-    });
+      return kvd.get('/api/archive').then(function (archive) {
+        data.objects = archive.objects;
+        var names = document.getElementById('objects');
+        names.replaceChildren();
+        fill(names, data.objects.map(function (o) { return [o.name]; }));
+        list.reload();
+      });
+    }
   });
 
   window.addEventListener('hashchange', function () { readAddress(); markSort(); list.reset(); });

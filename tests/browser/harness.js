@@ -66,8 +66,9 @@ function startServer(archive, extra) {
 
 // The browser with a watch on everything the pages do: every console
 // error, every uncaught exception and every request that would leave the
-// server's origin is noted.
-async function openBrowser(origin) {
+// server's origin is noted. `refusals` adds answers that the test asks for
+// ({path: a text or a RegExp, status}).
+async function openBrowser(origin, refusals) {
   const browser = await chromium.launch({ executablePath: env.chromium, args: ['--no-sandbox'] });
   const context = await browser.newContext({ viewport: { width: 1366, height: 768 }, acceptDownloads: true });
   const problems = [];
@@ -79,7 +80,7 @@ async function openBrowser(origin) {
     }
     if (request.method() === 'POST' && /\/api\/spectrum\//.test(url)) spectrumCalls.push(JSON.parse(request.postData()));
   });
-  context.on('page', (page) => watch(page, problems));
+  context.on('page', (page) => watch(page, problems, expectedRefusals.concat(refusals || [])));
   const page = await context.newPage();
   return { browser, context, page, problems, spectrumCalls };
 }
@@ -88,12 +89,13 @@ async function openBrowser(origin) {
 // that the test asks for (a refusal it checks) are not problems.
 const expectedRefusals = [{ path: '/api/assign', status: 409 }, { path: '/api/objects', status: 409 }];
 
-function watch(page, problems) {
+function watch(page, problems, expected) {
   const refused = [];
   page.on('response', (r) => {
     if (r.status() < 400) return;
     const path = new URL(r.url()).pathname;
-    if (expectedRefusals.some((e) => e.path === path && e.status === r.status())) refused.push(r.url());
+    const asked = (e) => (e.path instanceof RegExp ? e.path.test(path) : e.path === path) && e.status === r.status();
+    if (expected.some(asked)) refused.push(r.url());
     else problems.push('answer ' + r.status() + ' for ' + r.request().method() + ' ' + r.url());
   });
   page.on('console', (m) => {
@@ -109,6 +111,36 @@ async function screenshot(page, name) {
   await page.screenshot({ path: path.join(env.screenshots, name), fullPage: true });
 }
 
+// The page at the lab PC's 1366 px (NAME.png) and at a phone's 375 px
+// (NAME-phone.png), where it must be no wider than the phone: a wide table
+// scrolls in its own box.
+async function screenshotWidths(page, name) {
+  await screenshot(page, name + '.png');
+  await page.setViewportSize({ width: 375, height: 740 });
+  await screenshot(page, name + '-phone.png');
+  const width = await page.evaluate(() => document.documentElement.scrollWidth);
+  await page.setViewportSize({ width: 1366, height: 768 });
+  if (width !== 375) throw new Error(name + ': the page is ' + width + ' px wide at a phone\'s 375 px');
+}
+
+// kvd serve on `archive` and a browser holding its token at its first
+// page; both closed and `dir` removed when `t` ends. `options.serve`: more
+// arguments of kvd serve; `options.refusals`: as for openBrowser.
+async function session(t, archive, dir, options) {
+  const o = options || {};
+  const server = startServer(archive, o.serve);
+  const at = await server.started;
+  const opened = await openBrowser(at.origin, o.refusals);
+  opened.page.setDefaultTimeout(15000);
+  t.after(async () => {
+    await opened.browser.close();
+    await server.stop();
+    fs.rmSync(dir, { recursive: true, force: true });
+  });
+  await opened.page.goto(at.url);
+  return Object.assign({ server, at }, opened);
+}
+
 // A download started by `action`, read back as text.
 async function downloaded(page, action) {
   const [download] = await Promise.all([page.waitForEvent('download', { timeout: 15000 }), action()]);
@@ -116,4 +148,6 @@ async function downloaded(page, action) {
   return { name: download.suggestedFilename(), text: fs.readFileSync(file, 'utf8') };
 }
 
-module.exports = { env, tempDir, makeFile, sql, startServer, openBrowser, screenshot, downloaded };
+module.exports = {
+  env, tempDir, makeFile, sql, startServer, openBrowser, session, screenshot, screenshotWidths, downloaded,
+};

@@ -1,0 +1,41 @@
+// What the forms of the instruments and object pages share: a refusal of
+// the server shown at the field it names, in the page's language. The
+// server reads and checks every date and number: the pages only show what
+// it answers.
+var kvdFields = (function () {
+  'use strict';
+
+  // The message element of a field: the one its aria-describedby names.
+  function messageOf(field) {
+    var id = field && field.getAttribute('aria-describedby');
+    return id ? document.getElementById(id) : null;
+  }
+
+  function clear(form, box) {
+    Array.prototype.forEach.call(form.elements, function (f) {
+      var m = messageOf(f);
+      if (m) { m.textContent = ''; m.hidden = true; }
+      f.removeAttribute('aria-invalid');
+    });
+    if (box) { box.textContent = ''; box.hidden = true; }
+  }
+
+  // The refusal `e` at the field its params name, which gets the focus;
+  // one that names no field of the form goes to `box`.
+  function refusal(form, e, box) {
+    var name = e && e.params && e.params.field;
+    var field = name ? form.elements[name] : null;
+    var message = messageOf(field);
+    if (!message) {
+      box.textContent = e && e.message ? e.message : String(e);
+      box.hidden = false;
+      return;
+    }
+    message.textContent = e.message;
+    message.hidden = false;
+    field.setAttribute('aria-invalid', 'true');
+    field.focus();
+  }
+
+  return { clear: clear, refusal: refusal };
+})();

@@ -1,0 +1,81 @@
+// The instruments page: every device of the archive with its model,
+// certificate and verification period, as the protocol names them; "Edit"
+// changes them through the same setting as kvd archive device set.
+(function () {
+  'use strict';
+  var t = kvd.t, devices = kvd.data.devices || [];
+  var body = document.querySelector('#devices tbody');
+  var dialog = document.getElementById('device-dialog');
+  var form = document.getElementById('device-form');
+  var errorBox = document.getElementById('device-error');
+  var saved = document.getElementById('device-saved');
+  var editing = null;
+
+  function period(d) {
+    if (!d.verified_from && !d.verified_until) return null;
+    return [kvd.labDate(d.verified_from) || '…', kvd.labDate(d.verified_until) || '…'];
+  }
+
+  function rowOf(d) {
+    var edit = kvd.el('button', null, t('edit'));
+    edit.type = 'button';
+    edit.setAttribute('aria-label', t('device_edit', { number: d.number }));
+    edit.addEventListener('click', function () { open(d); });
+    var tools = kvd.el('span', 'row-tools');
+    tools.appendChild(edit);
+    var p = period(d);
+    var row = kvd.row([String(d.number), d.model, d.certificate, p ? p[0] : t('verification_none'), p ? p[1] : '', tools]);
+    row.cells[0].className = 'n';
+    row.setAttribute('data-device', String(d.number));
+    row.cells[3].className = row.cells[4].className = 'date';
+    if (!p) {
+      row.cells[3].colSpan = 2;
+      row.cells[3].className = 'missing';
+      row.deleteCell(4);
+    }
+    return row;
+  }
+
+  function show() {
+    body.replaceChildren();
+    devices.forEach(function (d) { body.appendChild(rowOf(d)); });
+    if (devices.length === 0) {
+      var empty = kvd.row([t('devices_none')]);
+      empty.cells[0].colSpan = 6;
+      body.appendChild(empty);
+    }
+  }
+
+  function open(d) {
+    editing = d;
+    kvdFields.clear(form, errorBox);
+    document.getElementById('device-h').textContent = t('device_title', { number: d.number });
+    form.elements.model.value = d.model || '';
+    form.elements.certificate.value = d.certificate || '';
+    form.elements.verified_from.value = kvd.labDate(d.verified_from);
+    form.elements.verified_until.value = kvd.labDate(d.verified_until);
+    dialog.showModal();
+  }
+
+  document.getElementById('device-cancel').addEventListener('click', function () { dialog.close(); });
+
+  form.addEventListener('submit', function (e) {
+    e.preventDefault();
+    kvdFields.clear(form, errorBox);
+    var change = {};
+    ['model', 'certificate', 'verified_from', 'verified_until'].forEach(function (k) {
+      change[k] = form.elements[k].value.trim();
+    });
+    var number = editing.number;
+    kvd.post('/api/devices/' + encodeURIComponent(number), change).then(function (answer) {
+      devices = devices.map(function (d) { return d.number === number ? answer : d; });
+      show();
+      dialog.close();
+      saved.textContent = t('device_saved', { number: number });
+      var edit = body.querySelector('tr[data-device="' + number + '"] button');
+      if (edit) edit.focus();
+    }, function (err) { kvdFields.refusal(form, err, errorBox); });
+  });
+
+  show();
+})();

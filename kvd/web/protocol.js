@@ -13,13 +13,6 @@
   window.addEventListener('beforeprint', function () {
     document.querySelectorAll('details.records').forEach(function (d) { d.open = true; });
   });
-  // The time axis in the lab's own notation, whatever the page's language:
-  // "05.03" at midnight, "14:00" within a day.
-  function two(n) { return (n < 10 ? '0' : '') + n; }
-  function timeLabel(d) {
-    if (d.getUTCHours() === 0 && d.getUTCMinutes() === 0) return two(d.getUTCDate()) + '.' + two(d.getUTCMonth() + 1);
-    return two(d.getUTCHours()) + ':' + two(d.getUTCMinutes());
-  }
   charts.forEach(function (c, i) {
     var box = document.getElementById('chart-' + i);
     if (!box) { if (--pending === 0) done(); return; }
@@ -27,7 +20,7 @@
     new Dygraph(box, rows, {
       labels: c.labels, labelsUTC: true, customBars: true, ylabel: c.ylabel,
       dateWindow: c.window, valueRange: c.range, drawPoints: true, legend: 'always',
-      animatedZooms: false, axes: { x: { axisLabelFormatter: timeLabel } },
+      animatedZooms: false, axes: { x: kvdTimeAxis() },
       underlayCallback: function (ctx, area, g) {
         ctx.save();
         ctx.fillStyle = 'rgba(255, 170, 0, 0.12)';

@@ -16,6 +16,8 @@
 
   form.addEventListener('submit', function (e) {
     e.preventDefault();
+    // "Saved." belongs to the save before: this one may be refused.
+    document.getElementById('saved').textContent = '';
     var body = {};
     ['name', 'address', 'client', 'notes'].forEach(function (k) { body[k] = form.elements[k].value.trim(); });
     kvd.post('/api/objects/' + encodeURIComponent(o.id), body).then(function (answer) {
@@ -38,12 +40,7 @@
     });
   }
 
-  // The time axis in the lab's notation, as the protocol's charts write it.
   function two(n) { return (n < 10 ? '0' : '') + n; }
-  function timeLabel(d) {
-    if (d.getUTCHours() === 0 && d.getUTCMinutes() === 0) return two(d.getUTCDate()) + '.' + two(d.getUTCMonth() + 1);
-    return two(d.getUTCHours()) + ':' + two(d.getUTCMinutes());
-  }
   function dateText(d) {
     return two(d.getUTCDate()) + '.' + two(d.getUTCMonth() + 1) + '.' + d.getUTCFullYear() + ' ' +
       two(d.getUTCHours()) + ':' + two(d.getUTCMinutes()) + ':' + two(d.getUTCSeconds());
@@ -102,7 +99,7 @@
           var p = points[0];
           if (p) readOut.textContent = dateText(new Date(x)) + ' — ' + p.yval + ' ' + s.unit;
         },
-        unhighlightCallback: function () { readOut.textContent = ''; }, ylabel: s.unit, axes: { x: { axisLabelFormatter: timeLabel } },
+        unhighlightCallback: function () { readOut.textContent = ''; }, ylabel: s.unit, axes: { x: kvdTimeAxis() },
         underlayCallback: function (ctx, a, g) {
           ctx.save();
           ctx.fillStyle = 'rgba(255, 170, 0, 0.12)';
@@ -127,6 +124,24 @@
     document.getElementById('protocol').src = path;
     document.getElementById('protocol-download').href = path + '&download=1';
   }
+  // The protocol's frame is as tall as the protocol (it is of this page's
+  // origin), so that it reads with the page instead of in a box of its own;
+  // the frame's border and a wide table's scroll bar in it are added.
+  var frame = document.getElementById('protocol');
+  function fitProtocol() {
+    var doc = frame.contentDocument;
+    if (!doc || !doc.documentElement) return;
+    var bar = frame.contentWindow.innerHeight - doc.documentElement.clientHeight;
+    var border = frame.offsetHeight - frame.clientHeight;
+    frame.style.height = Math.ceil(doc.documentElement.getBoundingClientRect().height + bar + border) + 'px';
+  }
+  frame.addEventListener('load', function () {
+    var win = frame.contentWindow;
+    if (!frame.contentDocument || !win.ResizeObserver) return;
+    new win.ResizeObserver(fitProtocol).observe(frame.contentDocument.documentElement);
+    fitProtocol();
+  });
+
   // The protocol prints by itself, as the lab hands it out, not inside this page.
   document.getElementById('print').addEventListener('click', function () {
     var frame = document.getElementById('protocol');

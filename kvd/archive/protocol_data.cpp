@@ -77,7 +77,7 @@ json chartOf(const Protocol& protocol, std::size_t index, bool flux) {
     if (isFluxUnit(m.unit) == flux && m.count > 0) series.push_back(&m);
   if (series.empty()) return nullptr;
   json labels = json::array({"t"});
-  for (const QuantityMean* m : series) labels.push_back(m->label);
+  for (const QuantityMean* m : series) labels.push_back(quantityLabel(m->key, m->label, protocol.language));
   json rows = json::array();
   double low = 0, high = 0;
   for (const ProtocolRecord& r : p.records) {
@@ -104,7 +104,8 @@ json chartOf(const Protocol& protocol, std::size_t index, bool flux) {
   json levels = json::array();
   for (const PointVerdict& v : p.verdicts) {
     if ((v.norm->quantity == report::Quantity::RadonFlux) != flux) continue;
-    levels.push_back({{"label", std::string(v.norm->name) + " " + levelText(v.norm->level)}, {"value", v.norm->level}});
+    levels.push_back({{"label", std::string(normShortTitle(*v.norm, protocol.language)) + " " + levelText(v.norm->level)},
+                      {"value", v.norm->level}});
     high = std::max(high, v.norm->level);
   }
   json placements = json::array();

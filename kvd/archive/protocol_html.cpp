@@ -47,9 +47,9 @@ class PageData {
     root.set("object", object);
     setIfAny(root, "issued", userText(p_.issued));
     root.set("period", p_.first ? span(p_.first, p_.last) : str(page::text(lang_, "noRecords")));
-    root.set("roomCount", std::to_string(p_.rooms.size()));
-    root.set("pointCount", std::to_string(p_.points.size()));
-    root.set("recordCount", std::to_string(p_.records));
+    root.set("scopeText", page::countText(lang_, "roomsCount", p_.rooms.size()) + ", " +
+                              page::countText(lang_, "pointsCount", p_.points.size()) + ", " +
+                              page::countText(lang_, "recordsCount", p_.records));
     root.set("devices", devices());
     root.set("norms", norms());
     const nlohmann::json charts = page::protocolCharts(p_);
@@ -104,7 +104,7 @@ class PageData {
     data out = list();
     for (const report::Norm* n : p_.norms) {
       data row;
-      row.set("name", str(n->name));
+      row.set("name", str(page::normShortTitle(*n, lang_)));
       row.set("title", str(page::normTitle(*n, lang_)));
       row.set("level", page::levelText(n->level));
       row.set("unit", unit(n->unit));
@@ -120,14 +120,14 @@ class PageData {
       row.set("date", r.date);
       row.set("time", r.time);
       row.set("mode", std::to_string(r.mode));
-      row.set("modeName", r.modeName);
+      row.set("modeName", page::modeName(r.mode, r.modeName, lang_));
       row.set("value", r.valueText);
       row.set("error", r.errorText);
       row.set("unit", unit(r.unit));
       std::string results;
       for (const ResultValue& v : r.results) {
         if (!results.empty()) results += "; ";
-        results += v.label + " " + page::roundedText(v.value);
+        results += page::quantityLabel(v.key, v.label, lang_) + " " + page::roundedText(v.value);
         if (v.error) results += " \u00B1 " + page::roundedText(*v.error);
       }
       row.set("results", results);
@@ -164,7 +164,7 @@ class PageData {
     data means = list();
     for (const QuantityMean& m : p.means) {
       data row;
-      row.set("label", m.label);
+      row.set("label", page::quantityLabel(m.key, m.label, lang_));
       row.set("count", std::to_string(m.count));
       if (m.nonFinite > 0) row.set("leftOut", std::to_string(m.nonFinite));
       row.set("mean", m.count > 0 ? page::roundedText(m.mean) : "\u2013");
@@ -178,7 +178,7 @@ class PageData {
     bool anyNoUncertainty = false;
     for (const PointVerdict& v : p.verdicts) {
       data row;
-      row.set("norm", str(v.norm->name));
+      row.set("norm", str(page::normShortTitle(*v.norm, lang_)));
       row.set("count", std::to_string(v.count));
       row.set("value", page::roundedText(v.measured.value));
       row.set("error", page::roundedText(v.measured.error));
@@ -248,7 +248,8 @@ class PageData {
                                              : str(page::text(lang_, "conclusionSome")) + ": " +
                                                    std::to_string(above.size()) + " " + str(page::text(lang_, "of")) + " " +
                                                    std::to_string(p_.rooms.size()));
-    if (p_.outsideVerification > 0) root.set("outsideVerification", std::to_string(p_.outsideVerification));
+    if (p_.outsideVerification > 0)
+      root.set("outsideVerification", page::countText(lang_, "outsideNote", p_.outsideVerification));
   }
 
   const Protocol& p_;

@@ -23,12 +23,24 @@ struct PageText {
 std::span<const PageText> pageTexts();
 std::string_view text(report::Language language, std::string_view key);
 
+// "1 room", "3 rooms"; "1 помещение", "2 помещения", "5 помещений": the
+// count and the form of the key's counted word that the language takes.
+std::string countText(report::Language language, std::string_view key, std::uint64_t n);
 // "Bq/m3" as "Bq/m³" or "Бк/м³", the flux as "mBq/(m²·s)" or "мБк/(м²·с)".
 std::string unitLabel(std::string_view unit, report::Language language);
 std::string_view verdictText(report::Verdict verdict, report::Language language);
 std::string_view verificationText(Verification v, report::Language language);
 std::string_view verificationName(Verification v);  // "valid", "outside", "not-on-record", "undated"
 std::string_view normTitle(const report::Norm& norm, report::Language language);
+// "WHO", "ВОЗ": the level in a table's heading or a chart's legend.
+std::string_view normShortTitle(const report::Norm& norm, report::Language language);
+// A result that the protocol averages, by its key ("EECRn"), in the
+// protocol's language: "EEC(Rn)" or "ЭРОА(Rn)"; `label` where Russian has
+// no other (the symbols Qint, Q(n)).
+std::string quantityLabel(std::string_view key, const std::string& label, report::Language language);
+// The mode's name in the protocol's language; `name` (the record
+// browser's) in English.
+std::string modeName(std::uint32_t code, const std::string& name, report::Language language);
 
 // A computed number (a mean, an uncertainty) for a reader: two decimals, or
 // three significant digits below one.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <vector>
 
 #include "kvd/archive/protocol_page.h"
 #include "kvd/stats/stats.h"
@@ -22,9 +23,10 @@ constexpr PageText kTexts[] = {
     {"issued", "Date of issue", "Дата составления"},
     {"period", "Period of measurements", "Период измерений"},
     {"scope", "Scope", "Объём измерений"},
-    {"roomsCount", "rooms", "помещений"},
-    {"pointsCount", "points", "точек"},
-    {"recordsCount", "records", "записей"},
+    // Counted words: English one|other, Russian one|few|many (countText).
+    {"roomsCount", "room|rooms", "помещение|помещения|помещений"},
+    {"pointsCount", "point|points", "точка|точки|точек"},
+    {"recordsCount", "record|records", "запись|записи|записей"},
     {"devices", "Measuring instruments", "Средства измерений"},
     {"device", "Device", "Прибор"},
     {"serial", "Serial No.", "Зав. №"},
@@ -94,9 +96,12 @@ constexpr PageText kTexts[] = {
     {"levelInconclusive", "inconclusive", "не определено"},
     {"levelNone", "no records that the level applies to", "нет записей, к которым применим уровень"},
     {"outsideNote",
-     "records were measured outside their device's verification period or without a verification on record; "
-     "they are marked in the tables.",
-     "записей получены вне срока поверки прибора или без сведений о поверке; они отмечены в таблицах."},
+     "record was measured outside its device's verification period or without a verification on record; it is "
+     "marked in the tables.|records were measured outside their device's verification period or without a "
+     "verification on record; they are marked in the tables.",
+     "запись получена вне срока поверки прибора или без сведений о поверке; она отмечена в таблицах.|записи "
+     "получены вне срока поверки прибора или без сведений о поверке; они отмечены в таблицах.|записей получено вне "
+     "срока поверки прибора или без сведений о поверке; они отмечены в таблицах."},
     {"apart", "Records outside the placements", "Записи вне периодов размещения"},
     {"apartNote", "Records of the object's devices measured outside every placement: listed, not counted.",
      "Записи приборов объекта вне всех периодов размещения: приведены для сведения, в расчёт не входят."},
@@ -120,7 +125,36 @@ std::string unitLabel(std::string_view unit, report::Language language) {
   const bool ru = language == report::Language::Ru;
   if (unit == "Bq/m3") return ru ? "Бк/м³" : "Bq/m³";
   if (unit == "mBq/(s\u00B7m2)" || unit == "mBq/(m2*s)") return ru ? "мБк/(м²·с)" : "mBq/(m²·s)";
+  if (unit == "pulses" && ru) return std::string(cli::russianUnitText(cli::Unit::Pulses));
   return std::string(unit);
+}
+
+std::string quantityLabel(std::string_view key, const std::string& label, report::Language language) {
+  if (language != report::Language::Ru) return label;
+  // The NRB sum is the protocol's own, written as the levels' titles write it.
+  const std::string_view russian = key == "EECsum" ? "ЭРОА(Rn) + 4,6 ЭРОА(Tn)" : cli::russianResultLabel(key);
+  return russian.empty() ? label : std::string(russian);
+}
+
+std::string modeName(std::uint32_t code, const std::string& name, report::Language language) {
+  const std::string_view russian = language == report::Language::Ru ? cli::russianModeName(code) : "";
+  return russian.empty() ? name : std::string(russian);
+}
+
+std::string countText(report::Language language, std::string_view key, std::uint64_t n) {
+  std::vector<std::string_view> forms;
+  for (std::string_view rest = text(language, key);;) {
+    const std::size_t bar = rest.find('|');
+    forms.push_back(rest.substr(0, bar));
+    if (bar == std::string_view::npos) break;
+    rest.remove_prefix(bar + 1);
+  }
+  std::size_t form = n == 1 ? 0 : 1;
+  if (language == report::Language::Ru) {
+    const std::uint64_t tens = n % 100, ones = n % 10;
+    form = ones == 1 && tens != 11 ? 0 : ones >= 2 && ones <= 4 && (tens < 12 || tens > 14) ? 1 : 2;
+  }
+  return std::to_string(n) + " " + std::string(forms[std::min(form, forms.size() - 1)]);
 }
 
 std::string_view verdictText(report::Verdict verdict, report::Language language) {
@@ -155,6 +189,10 @@ std::string_view verificationName(Verification v) {
 
 std::string_view normTitle(const report::Norm& norm, report::Language language) {
   return language == report::Language::Ru ? norm.titleRu : norm.titleEn;
+}
+
+std::string_view normShortTitle(const report::Norm& norm, report::Language language) {
+  return language == report::Language::Ru ? norm.shortRu : norm.shortEn;
 }
 
 std::string roundedText(double v) {

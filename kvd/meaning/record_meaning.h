@@ -179,6 +179,22 @@ Number convert(const Number& n, Conversion c);
 // for the codes without a name of their own and for codes past 26.
 std::string_view modeNameText(std::uint32_t modeCode);
 
+// The same words for people who read Russian (kvd/meaning/record_words.cpp):
+// the web pages, their exports and the Russian protocol. kvd's own texts
+// and the Windows programs keep the English ones.
+// The mode's name as a Russian radon laboratory says it ("ЭРОА – 5");
+// empty for a code whose name is "???".
+std::string_view russianModeName(std::uint32_t modeCode);
+std::string_view russianUnitText(Unit unit);
+// A named field ("pulseCount") or window sum ("windowSum1") for people:
+// "Pulse count" or "Число импульсов"; empty for another name.
+std::string_view fieldLabel(std::string_view field, bool russian);
+// A page result (Quantity::key) in Russian: "EECRn" is "ЭРОА(Rn)"; empty
+// for the symbols that Russian writes alike (Qi, Qint, Q(n), N1, Fd, Ca …).
+std::string_view russianResultLabel(std::string_view key);
+// A result in words (Quantity::text) in Russian: "Method 1" is "Метод 1".
+std::string_view russianResultText(std::string_view text);
+
 // The record browser's list row: the mode, and the value pair.
 struct ListValue {
   std::uint16_t mode = 0;       // the mode code, all 16 bits as stored

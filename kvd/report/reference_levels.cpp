@@ -14,19 +14,21 @@ constexpr double kEpaLevel = 4 * 37.0;
 constexpr Norm kNorms[] = {
     {"nrb-new", 100, "Bq/m3", Quantity::EecSum,
      "NRB-99/2009, new dwellings: EEC(Rn) + 4.6 EEC(Tn)",
-     "НРБ-99/2009, новые жилые здания: ЭРОА(Rn) + 4,6 ЭРОА(Tn)"},
+     "НРБ-99/2009, новые жилые здания: ЭРОА(Rn) + 4,6 ЭРОА(Tn)", "NRB, new dwellings", "НРБ, новые здания"},
     {"nrb-existing", 200, "Bq/m3", Quantity::EecSum,
      "NRB-99/2009, dwellings in use: EEC(Rn) + 4.6 EEC(Tn)",
-     "НРБ-99/2009, эксплуатируемые жилые здания: ЭРОА(Rn) + 4,6 ЭРОА(Tn)"},
+     "НРБ-99/2009, эксплуатируемые жилые здания: ЭРОА(Rn) + 4,6 ЭРОА(Tn)", "NRB, dwellings in use",
+     "НРБ, эксплуатируемые здания"},
     {"who", 100, "Bq/m3", Quantity::IndoorRadon, "WHO reference level, indoor radon",
-     "Референтный уровень ВОЗ, радон в помещениях"},
+     "Референтный уровень ВОЗ, радон в помещениях", "WHO", "ВОЗ"},
     {"eu", 300, "Bq/m3", Quantity::IndoorRadon, "EU reference level, annual average indoor radon",
-     "Референтный уровень ЕС, среднегодовой радон в помещениях"},
+     "Референтный уровень ЕС, среднегодовой радон в помещениях", "EU", "ЕС"},
     {"epa", kEpaLevel, "Bq/m3", Quantity::IndoorRadon, "US EPA action level, 4 pCi/L",
-     "Уровень действия EPA США, 4 пКи/л"},
+     "Уровень действия EPA США, 4 пКи/л", "US EPA", "EPA США"},
     {"flux", 80, "mBq/(m2*s)", Quantity::RadonFlux,
      "Radon flux from the soil, building sites of dwellings and public buildings",
-     "Плотность потока радона с поверхности грунта, участки жилых и общественных зданий"},
+     "Плотность потока радона с поверхности грунта, участки жилых и общественных зданий", "Radon flux, building sites",
+     "ППР, участки застройки"},
 };
 
 bool isOneOf(int mode, std::initializer_list<int> modes) {

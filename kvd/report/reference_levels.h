@@ -32,6 +32,9 @@ struct Norm {
   Quantity quantity;
   std::string_view titleEn;
   std::string_view titleRu;  // UTF-8
+  // What a table's heading or a chart's legend calls it.
+  std::string_view shortEn;
+  std::string_view shortRu;
 };
 
 std::span<const Norm> allNorms();

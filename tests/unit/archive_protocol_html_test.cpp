@@ -6,6 +6,7 @@
 #include <sstream>
 #include <string>
 
+#include "kvd/archive/protocol_page.h"
 #include "tests/unit/protocol_test_support.h"
 
 namespace zel::archive {
@@ -141,7 +142,29 @@ TEST(ProtocolHtml, RecordsOutsideVerificationAreMarkedAndCounted) {
   EXPECT_EQ(data["outsideVerification"], 1);
   EXPECT_EQ(data["rooms"][0]["points"][0]["outsideVerification"], json::array({2}));
   EXPECT_EQ(count(page, "class=\"outside\""), 1u);
-  EXPECT_NE(page.find("1 records were measured outside"), std::string::npos);
+  EXPECT_NE(page.find("1 record was measured outside"), std::string::npos);
+}
+
+TEST(ProtocolHtml, CountsTakeTheFormTheirLanguageGivesThem) {
+  const struct {
+    std::uint64_t n;
+    const char* en;
+    const char* ru;
+  } cases[] = {
+      {0, "0 rooms", "0 помещений"},   {1, "1 room", "1 помещение"},     {2, "2 rooms", "2 помещения"},
+      {4, "4 rooms", "4 помещения"},   {5, "5 rooms", "5 помещений"},    {11, "11 rooms", "11 помещений"},
+      {12, "12 rooms", "12 помещений"}, {14, "14 rooms", "14 помещений"}, {21, "21 rooms", "21 помещение"},
+      {22, "22 rooms", "22 помещения"}, {25, "25 rooms", "25 помещений"}, {101, "101 rooms", "101 помещение"},
+      {111, "111 rooms", "111 помещений"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(page::countText(report::Language::En, "roomsCount", c.n), c.en);
+    EXPECT_EQ(page::countText(report::Language::Ru, "roomsCount", c.n), c.ru);
+  }
+  ProtocolInput in = sample();
+  in.language = report::Language::Ru;
+  // Two rooms, three points, four records.
+  EXPECT_NE(html(in).find("2 помещения, 3 точки, 4 записи"), std::string::npos);
 }
 
 TEST(ProtocolHtml, AnObjectWithoutPointsStillGivesAWholePage) {

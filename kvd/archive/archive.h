@@ -227,6 +227,11 @@ class RecordsElsewhere : public ArchiveError {
 // same direction. Undated records sort as the database sorts no value.
 enum class SortKey { Date, Mode, Value, Device, Point, Id };
 
+struct RecordOrder {
+  SortKey key = SortKey::Date;
+  bool descending = false;
+};
+
 struct RecordPage {
   std::uint64_t total = 0;  // every record of the selection
   std::vector<StoredRecord> rows;
@@ -321,6 +326,10 @@ class Archive {
   // --- Reading ----------------------------------------------------------
   // The selected records in date order (undated ones last), then by id.
   void forEachRecord(const Selection& selection, const std::function<void(const StoredRecord&)>& onRecord);
+  // The same in the order of a list (the page's, so that an export of a
+  // sorted list keeps its rows where the list shows them).
+  void forEachRecord(const Selection& selection, const RecordOrder& order,
+                     const std::function<void(const StoredRecord&)>& onRecord);
   std::uint64_t countRecords(const Selection& selection);
   // One page of the selected records in the given order, for a list that
   // shows a part of a large archive at a time.

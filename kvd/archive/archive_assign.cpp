@@ -66,7 +66,8 @@ std::uint64_t refuseRecordsElsewhere(Database& db, const Selection& selection, s
 
 AssignResult assignWithin(Database& db, const std::string& object, const PointName& point,
                           const Selection& selection, bool move) {
-  if (!selection.any()) throw ArchiveError("say which records: a device and a period, a file, or record ids");
+  if (!selection.any())
+    throw ArchiveError("say which records: a device and a period, a file, or record ids", "records_unspecified");
   if (point.room.empty()) throw ArchiveError("a point needs a room", "room_missing");
   const std::int64_t oid = objectIdOf(db, object);
   if (oid == 0) throw ArchiveError("there is no object \"" + object + "\": add it with kvd archive object add", "no_object");
@@ -108,7 +109,8 @@ AssignResult Archive::assign(const std::string& object, const PointName& point, 
 }
 
 std::uint64_t Archive::unassign(const Selection& selection) {
-  if (!selection.any()) throw ArchiveError("say which records: a device and a period, a file, or record ids");
+  if (!selection.any())
+    throw ArchiveError("say which records: a device and a period, a file, or record ids", "records_unspecified");
   return inTransaction(*db_, [&] {
     BoundSql update;
     update.sql("UPDATE stored_records SET point_id = NULL WHERE point_id IS NOT NULL AND ");

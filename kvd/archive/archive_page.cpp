@@ -2,7 +2,7 @@
 // cuts the ids alone (an index does it without reading a record), then
 // only the rows shown are read and decoded. A list turning its pages asks
 // for the same total again and again: on SQLite it is counted once while
-// nothing changes.
+// nothing changes. Every record of a list in its order, for its export.
 #include <unordered_map>
 
 #include "kvd/archive/archive.h"
@@ -85,6 +85,19 @@ RecordPage Archive::recordPage(const Selection& selection, SortKey key, bool des
     page.rows[position.at(record.id)] = record;
   });
   return page;
+}
+
+void Archive::forEachRecord(const Selection& selection, const RecordOrder& order,
+                            const std::function<void(const StoredRecord&)>& onRecord) {
+  BoundSql q;
+  q.sql(kStoredRecordColumns).sql(recordJoins(selection)).sql(kFirstImportJoin);
+  appendSelection(selection, q);
+  q.sql(orderBy(order.key, order.descending));
+  StoredRecord record;
+  db_->run(q.sqlText(), q.values(), [&](const Row& row) {
+    readStoredRecord(row, record);
+    onRecord(record);
+  });
 }
 
 std::vector<std::uint32_t> Archive::deviceNumbers() {

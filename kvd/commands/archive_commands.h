@@ -20,6 +20,8 @@
 
 namespace zel::cli {
 
+class TableWords;  // kvd/export/row_model.h
+
 // Which records, as given on the command line.
 struct ArchiveSelectors {
   std::optional<std::string> object, floor, room, point;
@@ -71,6 +73,10 @@ struct ArchiveReadOptions {
   std::string by = "mode";  // stats: mode, point, room, object
   bool spectrum = false;
   bool pci = false;
+  // export, for kvd serve: a list's order instead of the date order, and
+  // the words of the page's language in a table's headings and texts
+  std::optional<archive::RecordOrder> order;
+  const TableWords* words = nullptr;
 };
 
 struct ArchiveReportOptions {

@@ -42,10 +42,16 @@ std::string idText(std::int64_t id) {
 
 Period periodOf(const archive::Selection& selection) { return {selection.from, selection.to}; }
 
+void forEachExported(archive::Archive& archive, const archive::Selection& selection, const ArchiveReadOptions& options,
+                     const std::function<void(const archive::StoredRecord&)>& onRecord) {
+  if (options.order) archive.forEachRecord(selection, *options.order, onRecord);
+  else archive.forEachRecord(selection, onRecord);
+}
+
 // The stored bytes of the records, back to back in the archive's date
 // order: a measurement file that every reader of them opens.
 int exportMeasurementFile(archive::Archive& archive, const archive::Selection& selection,
-                          const FileName& target, Streams& io) {
+                          const ArchiveReadOptions& options, const FileName& target, Streams& io) {
   const std::string& name = target.text();
   Diagnostics diagnostics(io.err);
   OutputFile output;
@@ -53,7 +59,7 @@ int exportMeasurementFile(archive::Archive& archive, const archive::Selection& s
   if (!createOutput(output, target, diagnostics)) return kExitFailed;
   std::uint64_t written = 0;
   bool failed = false;
-  archive.forEachRecord(selection, [&](const archive::StoredRecord& r) {
+  forEachExported(archive, selection, options, [&](const archive::StoredRecord& r) {
     if (failed) return;
     failed = std::fwrite(r.record.bytes.data(), 1, r.record.bytes.size(), output.stream()) != r.record.bytes.size();
     ++written;
@@ -81,6 +87,7 @@ int exportTable(archive::Archive& archive, const archive::Selection& selection, 
   if (options.csvStyle == "rfc4180") style = platform::CsvStyle{',', '.', false, false};
   ExportOptions exportOptions{options.spectrum, options.pci};
   exportOptions.archive = true;
+  exportOptions.words = options.words;
   RowModel model(exportOptions);
   FileByteSink sink(output.stream());
   const std::unique_ptr<RowWriter> writer = makeRowWriter(format, output, sink, style);
@@ -91,7 +98,7 @@ int exportTable(archive::Archive& archive, const archive::Selection& selection, 
   Row row;
   std::uint64_t written = 0;
   bool failed = false;
-  archive.forEachRecord(selection, [&](const archive::StoredRecord& r) {
+  forEachExported(archive, selection, options, [&](const archive::StoredRecord& r) {
     if (failed) return;
     model.fill(r.firstFile, r.firstIndex, r.record, row);
     model.fillArchive({r.id, r.object, r.point.floor, r.point.room, r.point.point}, row);
@@ -182,7 +189,7 @@ int exportSelection(archive::Archive& archive, const archive::Selection& selecti
                     std::optional<ExportFormat> format, Streams& io) {
   const FileName target(options.output);
   return format ? exportTable(archive, selection, options, target, *format, io)
-                : exportMeasurementFile(archive, selection, target, io);
+                : exportMeasurementFile(archive, selection, options, target, io);
 }
 
 int runArchiveStats(const std::string& location, const ArchiveReadOptions& options, Streams& io) {

@@ -27,6 +27,11 @@ void setText(Cell& c, std::string_view text) {
   c.text = text;
 }
 
+// Characters of UTF-8 text, for a column's width.
+std::size_t columnsOf(std::string_view text) {
+  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+}
+
 const std::array<std::string, kSpectrumChannels>& channelNames() {
   static const std::array<std::string, kSpectrumChannels> names = [] {
     std::array<std::string, kSpectrumChannels> out;
@@ -63,6 +68,12 @@ RowModel::RowModel(ExportOptions options) : options_(options) {
     columns_.push_back({std::string(name), ColumnKind::Number, std::max(12, static_cast<int>(name.size()) + 2)});
   for (int w = 1; w <= kWindowSums; ++w)
     columns_.push_back({"windowSum" + std::to_string(w), ColumnKind::Number, 12});
+  if (options_.words) {
+    for (Column& c : columns_) {
+      c.name = options_.words->heading(c.name);
+      c.width = std::max(c.width, static_cast<int>(columnsOf(c.name)) + 2);
+    }
+  }
 }
 
 void RowModel::fill(std::string_view file, std::uint64_t index, const MeasurementRecord& record, Row& row) {
@@ -77,10 +88,10 @@ void RowModel::fill(std::string_view file, std::uint64_t index, const Measuremen
   cells[column::dateTime].kind = CellKind::DateTime;
   cells[column::dateTime].dateTime = recordDateTime(record);
   setNumber(cells[column::mode], Number::ofUnsigned(pair.mode));
-  setText(cells[column::modeName], pair.modeName);
+  setText(cells[column::modeName], options_.words ? options_.words->modeName(pair.mode) : pair.modeName);
   setNumber(cells[column::value], pair.value);
   setNumber(cells[column::error], pair.error);
-  setText(cells[column::unit], unitText(pair.unit));
+  setText(cells[column::unit], options_.words ? options_.words->unit(pair.unit) : unitText(pair.unit));
   if (options_.pci) {
     const bool pci = pair.conversion == Conversion::PicoCuriePerLitre;
     const bool wl = pair.conversion == Conversion::WorkingLevel;

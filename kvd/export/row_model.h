@@ -26,10 +26,25 @@
 
 namespace zel::cli {
 
+// Another language's words for a table that people read: the headings,
+// and the texts of the mode name and unit cells. The numbers, the file
+// names and the places stay as they are.
+class TableWords {
+ public:
+  virtual ~TableWords() = default;
+  // The heading of a column by its English name; the name itself when
+  // there are no other words for it.
+  virtual std::string heading(std::string_view column) const = 0;
+  // Texts that outlive the rows (static ones).
+  virtual std::string_view modeName(std::uint32_t modeCode) const = 0;
+  virtual std::string_view unit(Unit unit) const = 0;
+};
+
 struct ExportOptions {
   bool spectrum = false;  // the 256 channel counts
   bool pci = false;       // --units pci: the extra columns
   bool archive = false;   // kvd archive export: the record's id and point first
+  const TableWords* words = nullptr;  // none: kvd's own English words
 };
 
 // The archive's leading cells of one record; the texts must outlive the

@@ -1,6 +1,8 @@
 // POST /api/export: the chosen records as a file to download, written by
 // the writers of kvd archive export into a folder of the server's own that
-// is removed as soon as the file is read back.
+// is removed as soon as the file is read back; in the list's order, named
+// after what it holds, and from a Russian page with Russian headings and
+// as Russian Excel opens a CSV.
 #include <httplib.h>
 
 #include <filesystem>
@@ -8,9 +10,12 @@
 #include <map>
 #include <sstream>
 
+#include "kvd/archive/location.h"
 #include "kvd/commands/archive_commands.h"
 #include "kvd/io/platform.h"
+#include "kvd/serve/export_name.h"
 #include "kvd/serve/http_error.h"
+#include "kvd/serve/page_words.h"
 #include "kvd/serve/records_query.h"
 #include "kvd/serve/json_io.h"
 #include "kvd/serve/routes.h"
@@ -53,6 +58,26 @@ class ScratchFolder {
   fs::path path_;
 };
 
+// The object that every chosen record stands at; empty when they stand at
+// several or at none. The first and the last of them by place tell, as
+// both databases sort the records at no point after or before all others.
+std::string soleObject(archive::Archive& archive, const archive::Selection& selection) {
+  if (selection.object || selection.unassigned) return {};
+  const archive::RecordPage first = archive.recordPage(selection, archive::SortKey::Point, false, 0, 1);
+  const archive::RecordPage last = archive.recordPage(selection, archive::SortKey::Point, true, 0, 1);
+  if (first.rows.empty() || last.rows.empty()) return {};
+  const std::string& object = first.rows.front().object;
+  return !object.empty() && object == last.rows.front().object ? object : std::string();
+}
+
+// The page's language as it says it in "lang", else as the request's.
+std::string exportLanguage(const Json& body, const httplib::Request& request, const ServeContext& context) {
+  const std::optional<std::string> lang = optionalText(body, "lang");
+  if (!lang) return requestLanguage(request, context);
+  if (*lang != "en" && *lang != "ru") throw HttpError(400, "\"lang\" is en or ru", "bad_lang");
+  return *lang;
+}
+
 }  // namespace
 
 void addExportRoutes(Routes& routes, ServeContext& context) {
@@ -60,23 +85,35 @@ void addExportRoutes(Routes& routes, ServeContext& context) {
     const Json body = bodyObject(request);
     const std::string name = requiredText(body, "format");
     const auto format = formats().find(name);
-    if (format == formats().end()) throw HttpError(400, "\"format\" is one of xlsx, csv, json, jsonl, kvd");
-    const std::string fileName = std::string("archive-export.") + format->second.extension;
+    if (format == formats().end()) throw HttpError(400, "\"format\" is one of xlsx, csv, json, jsonl, kvd", "bad_format");
+    const std::string lang = exportLanguage(body, request, context);
+    const std::string scratchName = std::string("export.") + format->second.extension;
     ScratchFolder folder;
     cli::ArchiveReadOptions options;
-    options.output = cli::platform::utf8FromPath(folder.path() / fileName);
+    options.output = cli::platform::utf8FromPath(folder.path() / scratchName);
+    options.order = parseOrder(optionalText(body, "sort").value_or(""), optionalText(body, "dir").value_or(""));
+    // Tables that people read take the page's words; JSON keeps kvd's keys
+    // for the programs that read it.
+    const std::optional<cli::ExportFormat> table = format->second.table;
+    if (isRussian(lang) && (table == cli::ExportFormat::Csv || table == cli::ExportFormat::Xlsx)) {
+      options.words = &russianTableWords();
+      if (table == cli::ExportFormat::Csv) options.csvStyle = "excel-ru";
+    }
     cli::StringSink out, err;
     cli::Streams io{out, err};
+    std::string fileName;
     const int code = context.withArchive([&](archive::Archive& a) {
       const archive::Selection selection = parseRecordChoice(body, a);
       if (a.countRecords(selection) == 0) throw HttpError(400, "no records match: nothing to export", "nothing_to_export");
-      return cli::exportSelection(a, selection, options, format->second.table, io);
+      fileName = exportFileName(selection, soleObject(a, selection), lang, archive::localTimeNow().substr(0, 10),
+                                format->second.extension);
+      return cli::exportSelection(a, selection, options, table, io);
     });
     if (code != cli::kExitOk) throw std::runtime_error("the export failed: " + err.text());
-    std::ifstream in(folder.path() / fileName, std::ios::binary);
+    std::ifstream in(folder.path() / scratchName, std::ios::binary);
     std::ostringstream bytes;
     bytes << in.rdbuf();
-    response.set_header("Content-Disposition", "attachment; filename=\"" + fileName + "\"");
+    response.set_header("Content-Disposition", attachmentDisposition(fileName));
     response.set_content(bytes.str(), format->second.contentType);
   });
 }

@@ -44,13 +44,16 @@ Json uploadRefusal(const httplib::MultipartFormData& part) {
 
 void addImportRoutes(Routes& routes, ServeContext& context) {
   routes.post("/api/import", [&context](const httplib::Request& request, httplib::Response& response) {
-    if (!request.is_multipart_form_data()) throw HttpError(400, "send the files as multipart/form-data, field \"file\"");
+    if (!request.is_multipart_form_data())
+      throw HttpError(400, "send the files as multipart/form-data, field \"file\"", "not_multipart");
     std::vector<const httplib::MultipartFormData*> parts;
     for (const auto& [name, part] : request.files) {
-      if (name != "file") throw HttpError(400, "unknown field \"" + name + "\": every file is sent as \"file\"");
+      if (name != "file")
+        throw HttpError(400, "unknown field \"" + name + "\": every file is sent as \"file\"", "unknown_field",
+                        Json{{"field", name}});
       parts.push_back(&part);
     }
-    if (parts.empty()) throw HttpError(400, "no file was sent (field \"file\")");
+    if (parts.empty()) throw HttpError(400, "no file was sent (field \"file\")", "no_file");
     const std::string user = archive::userName(), host = archive::hostName();
     Json files = Json::array();
     std::uint64_t records = 0, fresh = 0, known = 0;

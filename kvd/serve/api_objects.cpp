@@ -18,7 +18,8 @@ namespace {
 archive::ObjectChange objectChange(const Json& body) {
   for (auto it = body.begin(); it != body.end(); ++it)
     if (it.key() != "name" && it.key() != "address" && it.key() != "client" && it.key() != "notes")
-      throw HttpError(400, "unknown field \"" + it.key() + "\" (name, address, client, notes)");
+      throw HttpError(400, "unknown field \"" + it.key() + "\" (name, address, client, notes)", "unknown_field",
+                      Json{{"field", it.key()}});
   archive::ObjectChange change;
   change.name = optionalText(body, "name");
   change.address = optionalText(body, "address");
@@ -34,7 +35,7 @@ void addObjectRoutes(Routes& routes, ServeContext& context) {
   routes.get(R"(/api/objects/(\d+))", [&context](const httplib::Request& request, httplib::Response& response) {
     const std::int64_t id = pathId(request, "object");
     sendJson(response, context.withArchive([&](archive::Archive& a) {
-      return objectDetailJson(a, findObjectById(a, id));
+      return objectDetailJson(a, findObjectById(a, id), requestLanguage(request, context));
     }));
   });
 
@@ -71,9 +72,10 @@ void addObjectRoutes(Routes& routes, ServeContext& context) {
   routes.get(R"(/api/objects/(\d+)/protocol)", [&context](const httplib::Request& request, httplib::Response& response) {
     const std::int64_t id = pathId(request, "object");
     for (const auto& [key, value] : request.params)
-      if (key != "lang" && key != "download") throw HttpError(400, "unknown parameter \"" + key + "\"");
+      if (key != "lang" && key != "download")
+        throw HttpError(400, "unknown parameter \"" + key + "\"", "unknown_parameter", Json{{"field", key}});
     if (request.has_param("lang") && request.get_param_value("lang") != "en" && request.get_param_value("lang") != "ru")
-      throw HttpError(400, "\"lang\" is en or ru");
+      throw HttpError(400, "\"lang\" is en or ru", "bad_lang");
     const std::string lang = requestLanguage(request, context);
     const std::string html = context.withArchive([&](archive::Archive& a) {
       const archive::ObjectSummary object = findObjectById(a, id);

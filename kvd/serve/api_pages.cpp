@@ -11,6 +11,7 @@
 #include "kvd/serve/record_json.h"
 #include "kvd/serve/records_query.h"
 #include "kvd/serve/json_io.h"
+#include "kvd/serve/page_words.h"
 #include "kvd/serve/routes.h"
 #include "kvd/serve/text_limit.h"
 
@@ -20,11 +21,11 @@ namespace {
 
 constexpr std::uint32_t kLastModeCode = 26;
 
-Json modesJson() {
+Json modesJson(const std::string& lang) {
   Json out = Json::array();
   for (std::uint32_t code = 0; code <= kLastModeCode; ++code) {
-    const std::string_view name = cli::modeNameText(code);
-    if (name != "???") out.push_back(Json{{"code", code}, {"name", std::string(name)}});
+    if (cli::modeNameText(code) != "???")
+      out.push_back(Json{{"code", code}, {"name", std::string(modeNameIn(lang, code))}});
   }
   return out;
 }
@@ -32,49 +33,62 @@ Json modesJson() {
 
 }  // namespace
 
+// A page names its own language in X-Kvd-Lang when it asks the API, so that
+// the answer follows the page even after another tab chose the other one.
 std::string requestLanguage(const httplib::Request& request, const ServeContext& context) {
-  return chooseLanguage(request.get_param_value("lang"), cookieValue(request.get_header_value("Cookie"), "kvd_lang"),
-                        context.settings.language, request.get_header_value("Accept-Language"));
+  std::string given = request.get_param_value("lang");
+  if (given.empty()) given = request.get_header_value("X-Kvd-Lang");
+  return chooseLanguage(given, cookieValue(request.get_header_value("Cookie"), "kvd_lang"), context.settings.language,
+                        request.get_header_value("Accept-Language"));
 }
 
 void addPageRoutes(Routes& routes, ServeContext& context) {
-  auto page = [&context](const std::string& name, std::function<Json(archive::Archive&, const std::string&)> data) {
+  // A page's data from the archive, the id in its path and, where it shows
+  // words of kvd's (mode names, units), the page's language.
+  auto page = [&context](const std::string& name, auto data) {
     return [&context, name, data](const httplib::Request& request, httplib::Response& response) {
       for (const auto& [key, value] : request.params)
-        if (key != "lang") throw HttpError(400, "unknown parameter \"" + key + "\"");
+        if (key != "lang")
+          throw HttpError(400, "unknown parameter \"" + key + "\"", "unknown_parameter", Json{{"field", key}});
       const std::string lang = requestLanguage(request, context);
       const std::string id = request.matches.size() > 1 ? request.matches[1].str() : std::string();
       PageRequest p{name, id, lang, context.csrf, context.version,
-                    context.withArchive([&](archive::Archive& a) { return data(a, id); })};
+                    context.withArchive([&](archive::Archive& a) {
+                      if constexpr (std::is_invocable_v<decltype(data), archive::Archive&, const std::string&,
+                                                        const std::string&>)
+                        return Json(data(a, id, lang));
+                      else
+                        return Json(data(a, id));
+                    })};
       if (request.has_param("lang")) response.set_header("Set-Cookie", "kvd_lang=" + lang + "; SameSite=Strict; Path=/");
       response.set_content(renderPage(p), "text/html; charset=utf-8");
     };
   };
   routes.get("/", page("archive", [](archive::Archive& a, const std::string&) { return archiveJson(a); }));
-  routes.get("/records", page("records", [](archive::Archive& a, const std::string&) {
+  routes.get("/records", page("records", [](archive::Archive& a, const std::string&, const std::string& lang) {
                Json objects = Json::array();
                for (const archive::ObjectSummary& o : a.objects()) objects.push_back(objectJson(o));
                Json devices = Json::array();
                for (std::uint32_t number : a.deviceNumbers()) devices.push_back(number);
                return Json{{"objects", objects},
                            {"devices", devices},
-                           {"modes", modesJson()},
+                           {"modes", modesJson(lang)},
                            {"text_limit", kMaxTextCharacters}};
              }));
-  routes.get(R"(/records/(\d+))", page("record", [](archive::Archive& a, const std::string& id) {
+  routes.get(R"(/records/(\d+))", page("record", [](archive::Archive& a, const std::string& id, const std::string& lang) {
                const std::int64_t n = std::stoll(id);
-               return recordDetail(storedRecord(a, n), a.where(n));
+               return recordDetail(storedRecord(a, n), a.where(n), lang);
              }));
   routes.get("/instruments", page("instruments", [](archive::Archive& a, const std::string&) {
                return Json{{"devices", devicesJson(a)}};
              }));
-  routes.get(R"(/objects/(\d+))", page("object", [](archive::Archive& a, const std::string& id) {
-               return objectDetailJson(a, findObjectById(a, std::stoll(id)));
+  routes.get(R"(/objects/(\d+))", page("object", [](archive::Archive& a, const std::string& id, const std::string& lang) {
+               return objectDetailJson(a, findObjectById(a, std::stoll(id)), lang);
              }));
 
   routes.get(R"(/static/([A-Za-z0-9_.\-]+))", [](const httplib::Request& request, httplib::Response& response) {
     const std::optional<StaticFile> file = staticFile(request.matches[1].str());
-    if (!file) throw HttpError(404, "no such file");
+    if (!file) throw HttpError(404, "no such file", "not_found");
     response.set_content(std::string(file->text), file->contentType);
   });
 }

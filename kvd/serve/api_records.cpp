@@ -23,7 +23,8 @@ void addRecordRoutes(Routes& routes, ServeContext& context) {
       return archive.recordPage(q.selection, q.sort, q.descending, q.offset, q.limit);
     });
     Json rows = Json::array();
-    for (const archive::StoredRecord& r : page.rows) rows.push_back(recordRow(r));
+    const std::string lang = requestLanguage(request, context);
+    for (const archive::StoredRecord& r : page.rows) rows.push_back(recordRow(r, lang));
     sendJson(response, Json{{"total", page.total}, {"offset", offset}, {"rows", rows}});
   });
 
@@ -31,7 +32,7 @@ void addRecordRoutes(Routes& routes, ServeContext& context) {
     const std::int64_t id = pathId(request, "record");
     const Json out = context.withArchive([&](archive::Archive& archive) {
       const archive::StoredRecord r = storedRecord(archive, id);
-      return recordDetail(r, archive.where(id));
+      return recordDetail(r, archive.where(id), requestLanguage(request, context));
     });
     sendJson(response, out);
   });
@@ -40,7 +41,7 @@ void addRecordRoutes(Routes& routes, ServeContext& context) {
     const std::int64_t id = pathId(request, "record");
     const archive::StoredRecord r = context.withArchive([&](archive::Archive& a) { return storedRecord(a, id); });
     const report::SvgResult svg = report::renderPageSvg(r.record);
-    if (!svg.ok()) throw HttpError(404, svg.error);
+    if (!svg.ok()) throw HttpError(404, svg.error, "no_page", Json{{"mode", r.record.modeCode()}});
     response.set_content(svg.svg, "image/svg+xml");
   });
 
@@ -52,9 +53,9 @@ void addRecordRoutes(Routes& routes, ServeContext& context) {
 
   routes.post(R"(/api/spectrum/([0-9a-f]+))", [&context](const httplib::Request& request, httplib::Response& response) {
     const Json body = bodyObject(request);
-    if (!body.contains("events")) throw HttpError(400, "\"events\" is missing");
+    if (!body.contains("events")) throw HttpError(400, "\"events\" is missing", "missing", Json{{"field", "events"}});
     const std::optional<Json> state = context.panels.apply(request.matches[1].str(), body["events"]);
-    if (!state) throw HttpError(404, "no such spectrum panel (it was closed): open the spectrum again");
+    if (!state) throw HttpError(404, "no such spectrum panel (it was closed): open the spectrum again", "no_panel");
     sendJson(response, *state);
   });
 }

@@ -1,10 +1,12 @@
 #include "kvd/serve/archive_json.h"
 
 #include <map>
+#include <set>
 #include <tuple>
 
 #include "kvd/archive/selection_sql.h"
 #include "kvd/meaning/record_meaning.h"
+#include "kvd/serve/page_words.h"
 
 namespace zel::serve {
 
@@ -21,15 +23,18 @@ Json numberOrNull(const cli::Number& n) {
 
 Json objectJson(const archive::ObjectSummary& o) {
   Json points = Json::array();
-  for (const archive::PointSummary& p : o.points)
+  std::set<std::pair<std::string, std::string>> rooms;
+  for (const archive::PointSummary& p : o.points) {
     points.push_back(Json{{"id", p.id},
                           {"floor", p.name.floor},
                           {"room", p.name.room},
                           {"point", p.name.point},
                           {"records", p.records}});
+    rooms.emplace(p.name.floor, p.name.room);
+  }
   return Json{{"id", o.id},           {"name", o.info.name},   {"address", o.info.address},
               {"client", o.info.client}, {"notes", o.info.notes}, {"records", o.records},
-              {"points", points}};
+              {"rooms", rooms.size()}, {"points", points}};
 }
 
 Json archiveJson(archive::Archive& archive) {
@@ -61,7 +66,7 @@ Json placementJson(const archive::Placement& p) {
               {"to", archive::timestampText(p.to)}};
 }
 
-Json objectDetailJson(archive::Archive& archive, const archive::ObjectSummary& object) {
+Json objectDetailJson(archive::Archive& archive, const archive::ObjectSummary& object, const std::string& lang) {
   Json out = objectJson(object);
   Json placements = Json::array();
   for (const archive::Placement& p : archive.placements(object.info.name)) placements.push_back(placementJson(p));
@@ -77,7 +82,7 @@ Json objectDetailJson(archive::Archive& archive, const archive::ObjectSummary& o
     const cli::DateTime when = cli::recordDateTime(r.record);
     if (!cli::isCalendarDate(when)) return;
     const cli::ListValue pair = cli::listValue(r.record, false);
-    const Key key{r.point.floor, r.point.room, r.point.point, std::string(cli::unitText(pair.unit))};
+    const Key key{r.point.floor, r.point.room, r.point.point, std::string(unitIn(lang, pair.unit))};
     auto [it, fresh] = series.try_emplace(key, Json::array());
     if (fresh) order.push_back(key);
     it->second.push_back(Json::array({archive::timestampText(when), numberOrNull(pair.value), numberOrNull(pair.error)}));

@@ -13,8 +13,8 @@ Json objectJson(const archive::ObjectSummary& object);
 // GET /api/archive: the counts, the objects, the last 20 imports.
 Json archiveJson(archive::Archive& archive);
 // GET /api/objects/{id}: the object with its placements and the series of
-// its points for the charts.
-Json objectDetailJson(archive::Archive& archive, const archive::ObjectSummary& object);
+// its points for the charts, their units in the words of `lang`.
+Json objectDetailJson(archive::Archive& archive, const archive::ObjectSummary& object, const std::string& lang);
 // {"id", "floor", "room", "point", "device", "from", "to"}, times as
 // "YYYY-MM-DD hh:mm:ss".
 Json placementJson(const archive::Placement& placement);

@@ -30,15 +30,15 @@ bool wantsPage(const httplib::Request& request) {
   return request.method == "GET" && request.path.rfind("/api/", 0) != 0 && request.path.rfind("/static/", 0) != 0;
 }
 
-void refuse(httplib::Response& response, int status, const std::string& message) {
-  sendError(response, status, message);
+void refuse(httplib::Response& response, int status, const std::string& message, const std::string& code) {
+  sendError(response, status, message, code);
 }
 
 // The page a browser gets when it comes without the token: the address
 // kvd printed carries it.
 void refuseUnknownVisitor(const httplib::Request& request, httplib::Response& response) {
   if (!wantsPage(request)) {
-    refuse(response, 401, "no valid access token: open the address that kvd serve printed");
+    refuse(response, 401, "no valid access token: open the address that kvd serve printed", "no_token");
     return;
   }
   response.status = 401;
@@ -115,7 +115,7 @@ GuardResult checkRequest(const GuardSettings& settings, const httplib::Request& 
                          httplib::Response& response) {
   const std::string host = request.get_header_value("Host");
   if (std::find(settings.hosts.begin(), settings.hosts.end(), host) == settings.hosts.end()) {
-    refuse(response, 421, "this server answers only to its own address");
+    refuse(response, 421, "this server answers only to its own address", "wrong_host");
     return GuardResult::Refused;
   }
 
@@ -138,26 +138,26 @@ GuardResult checkRequest(const GuardSettings& settings, const httplib::Request& 
 
   if (request.method == "POST") {
     if (!constantTimeEqual(request.get_header_value("X-CSRF-Token"), settings.csrf)) {
-      refuse(response, 403, "the request lacks the page's CSRF token (X-CSRF-Token)");
+      refuse(response, 403, "the request lacks the page's CSRF token (X-CSRF-Token)", "no_csrf");
       return GuardResult::Refused;
     }
     if (request.has_header("Origin")) {
       if (!knownOrigin(settings, request.get_header_value("Origin"))) {
-        refuse(response, 403, "a request from another site's page is refused");
+        refuse(response, 403, "a request from another site's page is refused", "foreign_origin");
         return GuardResult::Refused;
       }
     } else if (!byBearer) {
-      refuse(response, 403, "a browser's request without its Origin is refused");
+      refuse(response, 403, "a browser's request without its Origin is refused", "no_origin");
       return GuardResult::Refused;
     }
   }
 
   if (request.method != "GET" && request.method != "HEAD" && request.method != "POST") {
-    refuse(response, 405, "the method " + request.method + " is not used here (GET, HEAD, POST)");
+    refuse(response, 405, "the method " + request.method + " is not used here (GET, HEAD, POST)", "method_not_allowed");
     return GuardResult::Refused;
   }
   if (const std::string why = targetRefusal(request.target); !why.empty()) {
-    refuse(response, 400, "refused: " + why);
+    refuse(response, 400, "refused: " + why, "bad_target");
     return GuardResult::Refused;
   }
   return GuardResult::Pass;

@@ -9,32 +9,35 @@ namespace zel::serve {
 
 Json bodyObject(const httplib::Request& request) {
   Json body = Json::parse(request.body, nullptr, false);
-  if (body.is_discarded() || !body.is_object()) throw HttpError(400, "the request body is not a JSON object");
+  if (body.is_discarded() || !body.is_object())
+    throw HttpError(400, "the request body is not a JSON object", "body_not_object");
   return body;
 }
 
 std::optional<std::string> optionalText(const Json& object, const char* key) {
   const auto it = object.find(key);
   if (it == object.end() || it->is_null()) return std::nullopt;
-  if (!it->is_string()) throw HttpError(400, std::string("\"") + key + "\" must be a text");
+  if (!it->is_string())
+    throw HttpError(400, std::string("\"") + key + "\" must be a text", "not_text", Json{{"field", key}});
   return it->get<std::string>();
 }
 
 std::string requiredText(const Json& object, const char* key) {
   std::optional<std::string> text = optionalText(object, key);
-  if (!text) throw HttpError(400, std::string("\"") + key + "\" is missing");
+  if (!text) throw HttpError(400, std::string("\"") + key + "\" is missing", "missing", Json{{"field", key}});
   return *text;
 }
 
 bool optionalFlag(const Json& object, const char* key) {
   const auto it = object.find(key);
   if (it == object.end() || it->is_null()) return false;
-  if (!it->is_boolean()) throw HttpError(400, std::string("\"") + key + "\" must be true or false");
+  if (!it->is_boolean())
+    throw HttpError(400, std::string("\"") + key + "\" must be true or false", "not_flag", Json{{"field", key}});
   return it->get<bool>();
 }
 
 std::int64_t requiredId(const Json& value, const char* what) {
-  if (!value.is_number_integer()) throw HttpError(400, std::string(what) + " must be a whole number");
+  if (!value.is_number_integer()) throw HttpError(400, std::string(what) + " must be a whole number", "not_id");
   return value.get<std::int64_t>();
 }
 

@@ -2,6 +2,7 @@
 
 #include "kvd/meaning/record_meaning.h"
 #include "kvd/serve/http_error.h"
+#include "kvd/serve/page_words.h"
 #include "viewer/pages/pages.h"
 
 namespace zel::serve {
@@ -11,7 +12,7 @@ archive::StoredRecord storedRecord(archive::Archive& archive, std::int64_t id) {
   one.recordIds = {id};
   std::optional<archive::StoredRecord> found;
   archive.forEachRecord(one, [&](const archive::StoredRecord& r) { found = r; });
-  if (!found) throw HttpError(404, "the archive has no record " + std::to_string(id));
+  if (!found) throw HttpError(404, "the archive has no record " + std::to_string(id), "no_record", Json{{"id", id}});
   return *found;
 }
 
@@ -29,16 +30,16 @@ std::string_view listColumn(std::uint8_t category) {
 
 }  // namespace
 
-Json recordRow(const archive::StoredRecord& r) {
+Json recordRow(const archive::StoredRecord& r, const std::string& lang) {
   const cli::ListValue pair = cli::listValue(r.record);
   return Json{{"id", r.id},
               {"date", pair.date},
               {"time", pair.time},
               {"mode", pair.mode},
-              {"mode_name", std::string(pair.modeName)},
+              {"mode_name", std::string(modeNameIn(lang, pair.mode))},
               {"value", pair.valueText},
               {"error", pair.errorText},
-              {"unit", std::string(cli::unitText(pair.unit))},
+              {"unit", std::string(unitIn(lang, pair.unit))},
               {"column", std::string(listColumn(pair.category))},
               {"device", r.record.deviceNumber()},
               {"object", r.object},
@@ -47,14 +48,24 @@ Json recordRow(const archive::StoredRecord& r) {
               {"point", r.point.point}};
 }
 
-Json recordDetail(const archive::StoredRecord& r, const std::vector<archive::Sighting>& sightings) {
-  Json out = recordRow(r);
+Json recordDetail(const archive::StoredRecord& r, const std::vector<archive::Sighting>& sightings,
+                  const std::string& lang) {
+  Json out = recordRow(r, lang);
   Json fields = Json::array();
   for (const cli::FieldValue& f : cli::fieldValues(r.record))
     fields.push_back(Json{{"name", std::string(f.name)},
+                          {"label", std::string(fieldLabel(lang, f.name))},
                           {"value", cli::numberText(f.value)},
-                          {"unit", std::string(cli::unitText(f.unit))}});
+                          {"unit", std::string(unitIn(lang, f.unit))}});
   out["fields"] = fields;
+  Json results = Json::array();
+  for (const cli::Quantity& q : cli::results(r.record))
+    results.push_back(Json{{"key", std::string(q.key)},
+                           {"label", resultLabel(lang, q)},
+                           {"value", q.text.empty() ? cli::numberText(q.value) : std::string(resultText(lang, q))},
+                           {"error", cli::numberText(q.error)},
+                           {"unit", std::string(unitIn(lang, q.unit))}});
+  out["results"] = results;
   Json seen = Json::array();
   for (const archive::Sighting& s : sightings)
     seen.push_back(Json{{"file", s.path},

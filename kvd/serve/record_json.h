@@ -10,8 +10,12 @@ namespace zel::serve {
 // The record of that id; 404 when the archive has none.
 archive::StoredRecord storedRecord(archive::Archive& archive, std::int64_t id);
 
-Json recordRow(const archive::StoredRecord& record);
-// The row with "fields", "sightings", "has_page" and "has_spectrum".
-Json recordDetail(const archive::StoredRecord& record, const std::vector<archive::Sighting>& sightings);
+// The mode's name and the units in the words of `lang` (page_words.h).
+Json recordRow(const archive::StoredRecord& record, const std::string& lang);
+// The row with "fields" (each with its "label" for people), "results" (the
+// results of its page, named in `lang`), "sightings", "has_page" and
+// "has_spectrum".
+Json recordDetail(const archive::StoredRecord& record, const std::vector<archive::Sighting>& sightings,
+                  const std::string& lang);
 
 }  // namespace zel::serve

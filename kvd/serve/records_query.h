@@ -28,6 +28,9 @@ using QueryParameters = std::multimap<std::string, std::string>;
 
 // `paging`: sort, dir, offset and limit are taken too (GET /api/records).
 RecordsQuery parseRecordsQuery(const QueryParameters& parameters, bool paging, archive::Archive& archive);
+// "sort" (date, mode, value, device, point, id) and "dir" (asc, desc) as
+// the list's order; an empty text is the default (date, ascending).
+archive::RecordOrder parseOrder(const std::string& sort, const std::string& dir);
 // A POST's "records": [ids] or "filter": {…}; one of them is required.
 archive::Selection parseRecordChoice(const Json& body, archive::Archive& archive);
 

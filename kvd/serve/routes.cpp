@@ -42,12 +42,12 @@ Handler guarded(Handler handler) {
       sendError(response, 409, e.what(), e.code());
     } catch (const archive::DatabaseError& e) {
       std::fprintf(stderr, "kvd serve: %s %s: %s\n", request.method.c_str(), request.path.c_str(), e.what());
-      sendError(response, e.kind() == archive::DatabaseError::Kind::Busy ? 503 : 500,
-                e.kind() == archive::DatabaseError::Kind::Busy ? "the archive is busy: try again"
-                                                               : "the archive could not do it");
+      const bool busy = e.kind() == archive::DatabaseError::Kind::Busy;
+      sendError(response, busy ? 503 : 500, busy ? "the archive is busy: try again" : "the archive could not do it",
+                busy ? "archive_busy" : "archive_failed");
     } catch (const std::exception& e) {
       std::fprintf(stderr, "kvd serve: %s %s: %s\n", request.method.c_str(), request.path.c_str(), e.what());
-      sendError(response, 500, "the server could not answer");
+      sendError(response, 500, "the server could not answer", "server_failed");
     }
   };
 }
@@ -63,7 +63,7 @@ std::int64_t pathId(const httplib::Request& request, const char* what) {
   std::int64_t id = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), id);
   if (text.empty() || ec != std::errc() || end != text.data() + text.size())
-    throw HttpError(404, std::string("no such ") + what);
+    throw HttpError(404, std::string("no such ") + what, "no_" + std::string(what));
   return id;
 }
 

@@ -94,18 +94,18 @@ bool Server::bind(std::string& why) {
     if (response.status == 413) {
       sendError(response, 413, "the upload is larger than 64 MiB: send fewer or smaller files at once", "upload_too_large");
     } else if (response.status == 404) {
-      sendError(response, 404, "nothing here: " + request.path);
+      sendError(response, 404, "nothing here: " + request.path, "not_found");
     } else if (response.status == 400) {
-      sendError(response, 400, "the request is malformed (a POST needs a Content-Length, 0 for no body)");
+      sendError(response, 400, "the request is malformed (a POST needs a Content-Length, 0 for no body)", "malformed");
     } else if (response.status == 414) {
       // cpp-httplib reads no further than the first line's 8 KiB, so the
       // parameter that made it this long is not known.
       sendError(response, 414, "the request's address is longer than 8192 bytes: shorten the texts it carries",
                 "address_too_long");
     } else if (response.status == 405) {
-      sendError(response, 405, "the method " + request.method + " is not used here");
+      sendError(response, 405, "the method " + request.method + " is not used here", "method_not_allowed");
     } else {
-      sendError(response, response.status, "the request was refused");
+      sendError(response, response.status, "the request was refused", "refused");
     }
     if (response.get_header_value("Content-Security-Policy").empty())
       addSecurityHeaders(response, false);

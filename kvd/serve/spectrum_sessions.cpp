@@ -25,16 +25,17 @@ struct PanelEvent {
 int coordinate(const Json& event, const char* key) {
   const auto it = event.find(key);
   if (it == event.end() || !it->is_number_integer())
-    throw HttpError(400, std::string("a move event needs \"") + key + "\" as a whole number");
+    throw HttpError(400, std::string("a move event needs \"") + key + "\" as a whole number", "bad_event");
   const std::int64_t v = it->get<std::int64_t>();
   // Client coordinates are 16-bit signed in the message's lParam.
-  if (v < -32768 || v > 32767) throw HttpError(400, std::string("\"") + key + "\" lies outside -32768 … 32767");
+  if (v < -32768 || v > 32767)
+    throw HttpError(400, std::string("\"") + key + "\" lies outside -32768 … 32767", "bad_event");
   return static_cast<int>(v);
 }
 
 PanelEvent parseEvent(const Json& event) {
   if (!event.is_object() || !event.contains("type") || !event["type"].is_string())
-    throw HttpError(400, "every event is an object with a \"type\"");
+    throw HttpError(400, "every event is an object with a \"type\"", "bad_event");
   const std::string type = event["type"].get<std::string>();
   PanelEvent e{PanelEvent::Type::Leave};
   if (type == "move") {
@@ -43,7 +44,7 @@ PanelEvent parseEvent(const Json& event) {
     e.y = coordinate(event, "y");
     if (event.contains("keys")) {
       if (!event["keys"].is_number_unsigned() || event["keys"].get<std::uint64_t>() > 0xFFFF)
-        throw HttpError(400, "\"keys\" must be the mouse move's key bits (0 … 65535)");
+        throw HttpError(400, "\"keys\" must be the mouse move's key bits (0 … 65535)", "bad_event");
       e.keys = event["keys"].get<unsigned>();
     }
   } else if (type == "down") {
@@ -55,13 +56,13 @@ PanelEvent parseEvent(const Json& event) {
     const std::string key = event.value("key", std::string());
     if (key == "left") e.key = viewer::Key::Left;
     else if (key == "right") e.key = viewer::Key::Right;
-    else throw HttpError(400, "a key event's \"key\" is \"left\" or \"right\"");
+    else throw HttpError(400, "a key event's \"key\" is \"left\" or \"right\"", "bad_event");
   } else if (type == "zoom_in") {
     e.type = PanelEvent::Type::ZoomIn;
   } else if (type == "zoom_out") {
     e.type = PanelEvent::Type::ZoomOut;
   } else if (type != "leave") {
-    throw HttpError(400, "unknown event type \"" + type + "\"");
+    throw HttpError(400, "unknown event type \"" + type + "\"", "bad_event");
   }
   return e;
 }
@@ -122,7 +123,8 @@ Json panelState(const viewer::SpectrumPanel& panel) {
 
 Json SpectrumSessions::open(const MeasurementRecord& record) {
   const pages::ResultPage* page = pages::resultPageOf(record.modeCode());
-  if (!page) throw HttpError(404, "mode " + std::to_string(record.modeCode()) + " has no spectrum panel");
+  if (!page) throw HttpError(404, "mode " + std::to_string(record.modeCode()) + " has no spectrum panel", "no_spectrum",
+                              Json{{"mode", record.modeCode()}});
   auto session = std::make_shared<Session>();
   session->id = randomHex(16);
   session->panel = std::make_unique<viewer::SpectrumPanel>(page->modeCode, record);
@@ -139,7 +141,7 @@ Json SpectrumSessions::open(const MeasurementRecord& record) {
 }
 
 std::optional<Json> SpectrumSessions::apply(const std::string& id, const Json& events) {
-  if (!events.is_array()) throw HttpError(400, "\"events\" must be a list");
+  if (!events.is_array()) throw HttpError(400, "\"events\" must be a list", "bad_event");
   std::vector<PanelEvent> parsed;
   for (const Json& e : events) parsed.push_back(parseEvent(e));
   std::shared_ptr<Session> session;

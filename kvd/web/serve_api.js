@@ -8,12 +8,16 @@ var kvd = (function () {
   var dataElement = document.getElementById('kvd-data');
   var data = dataElement ? JSON.parse(dataElement.textContent) : {};
   var texts = data.texts || {};
+  var lang = data.lang || document.documentElement.lang;
   var csrfMeta = document.querySelector('meta[name="kvd-csrf"]');
   var csrf = csrfMeta ? csrfMeta.getAttribute('content') : '';
 
   // A text of the page's language; {name} in it is replaced from `values`.
+  // A text that counts has a form per plural category (serve_plural.js):
+  // the count `n` chooses.
   function t(key, values) {
     var text = Object.prototype.hasOwnProperty.call(texts, key) ? texts[key] : key;
+    if (values && typeof values.n === 'number') text = kvdPlural.form(text, lang, values.n);
     if (values) {
       text = text.replace(/\{(\w+)\}/g, function (m, name) {
         return Object.prototype.hasOwnProperty.call(values, name) ? String(values[name]) : m;
@@ -60,7 +64,7 @@ var kvd = (function () {
   }
 
   function headers(json) {
-    var h = { 'X-CSRF-Token': csrf, 'Accept': 'application/json' };
+    var h = { 'X-CSRF-Token': csrf, 'Accept': 'application/json', 'X-Kvd-Lang': lang };
     if (json) h['Content-Type'] = 'application/json';
     return h;
   }
@@ -82,7 +86,8 @@ var kvd = (function () {
   }
 
   function get(path, signal) {
-    return fetch(path, { headers: { 'Accept': 'application/json' }, signal: signal, credentials: 'same-origin' })
+    return fetch(path, { headers: { 'Accept': 'application/json', 'X-Kvd-Lang': lang }, signal: signal,
+      credentials: 'same-origin' })
       .then(parse, function (e) { if (e && e.name === 'AbortError') throw e; return networkFailure(); });
   }
 
@@ -131,6 +136,7 @@ var kvd = (function () {
       xhr.open('POST', path);
       xhr.setRequestHeader('X-CSRF-Token', csrf);
       xhr.setRequestHeader('Accept', 'application/json');
+      xhr.setRequestHeader('X-Kvd-Lang', lang);
       xhr.upload.onprogress = function (e) { if (onProgress) onProgress(e.loaded); };
       xhr.onload = function () {
         var body = null;
@@ -274,7 +280,7 @@ var kvd = (function () {
   }
 
   return {
-    data: data, lang: data.lang || document.documentElement.lang, t: t, labDate: labDate,
+    data: data, lang: lang, t: t, labDate: labDate,
     get: get, post: post, download: download, upload: upload, refusalText: refusalText,
     showError: showError, clearError: clearError, keepAddress: keepAddress,
     el: el, option: option, row: row, link: link, placeText: placeText

@@ -14,9 +14,15 @@
     return '/records#' + q.toString();
   }
 
+  // "2 rooms, 3 points, 12 records".
+  function objectCounts(o) {
+    return [t('n_rooms', { n: o.rooms }), t('n_points', { n: o.points.length }), t('n_records', { n: o.records })]
+      .join(', ');
+  }
+
   function renderArchive(a) {
     document.getElementById('summary').textContent =
-      t('archive_summary', { records: a.records, objects: a.objects.length });
+      t('archive_summary', { records: t('n_records', { n: a.records }), objects: t('n_objects', { n: a.objects.length }) });
     var un = document.getElementById('unassigned');
     un.replaceChildren(kvd.link(filterHash({ unassigned: '1' }), t('unassigned_count', { n: a.unassigned })));
     var list = document.getElementById('object-list');
@@ -26,7 +32,7 @@
       var box = el('article', 'object');
       var h = el('h3');
       h.appendChild(kvd.link('/objects/' + encodeURIComponent(o.id), o.name));
-      h.appendChild(el('span', 'count', t('records_n', { n: o.records })));
+      h.appendChild(el('span', 'count', objectCounts(o)));
       box.appendChild(h);
       var about = [o.address, o.client].filter(Boolean).join(' · ');
       if (about) box.appendChild(el('p', 'about', about));
@@ -52,7 +58,7 @@
     var body = document.querySelector('#import-list tbody');
     body.replaceChildren();
     a.imports.forEach(function (i) {
-      var r = kvd.row([i.file, i.imported_at, i.records, i['new'], i.known]);
+      var r = kvd.row([i.file, kvd.labDate(i.imported_at), i.records, i['new'], i.known]);
       for (var c = 2; c < 5; ++c) r.cells[c].className = 'n';
       body.appendChild(r);
     });

@@ -30,13 +30,20 @@
   function tables() {
     var s = document.querySelector('#sightings tbody');
     (r.sightings || []).forEach(function (x) {
-      var row = kvd.row([x.file, x.index, x.imported_at, [x.user, x.host].filter(Boolean).join('@'), x.absolute_path]);
+      var row = kvd.row([x.file, x.index, kvd.labDate(x.imported_at), [x.user, x.host].filter(Boolean).join('@'),
+        x.absolute_path]);
       row.cells[1].className = 'n';
       s.appendChild(row);
     });
+    var q = document.querySelector('#results tbody');
+    (r.results || []).forEach(function (x) {
+      var row = kvd.row([x.label, x.value + (x.error ? ' \u00B1 ' + x.error : ''), x.unit]);
+      row.cells[1].className = 'n';
+      q.appendChild(row);
+    });
     var f = document.querySelector('#fields tbody');
     (r.fields || []).forEach(function (x) {
-      var row = kvd.row([x.name, x.value, x.unit]);
+      var row = kvd.row([x.label, x.value, x.unit]);
       row.cells[1].className = 'n';
       f.appendChild(row);
     });

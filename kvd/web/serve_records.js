@@ -175,9 +175,10 @@
   document.getElementById('export').addEventListener('click', function () {
     var format = document.getElementById('format').value;
     target().then(function (what) {
-      what.format = format;
+      // The file keeps the list's order and the page's language.
+      Object.assign(what, { format: format, sort: sort, dir: dir, lang: kvd.lang });
       result.textContent = t('export_running');
-      return kvd.download('/api/export', what, 'archive-export.' + format).then(function (name) {
+      return kvd.download('/api/export', what, 'records.' + format).then(function (name) {
         result.textContent = t('export_done', { file: name });
       });
     }).catch(function (e) { result.textContent = ''; kvd.showError(e); });

@@ -15,3 +15,7 @@ endfunction()
 zel_browser_test(serve.pages serve_pages.test.js)
 # Placing records, the instruments and the placements.
 zel_browser_test(serve.pages.placing serve_placing.test.js)
+# The Russian pages in Russian throughout, counted words, exports named
+# after what they hold.
+zel_browser_test(serve.pages.language serve_language.test.js)
+zel_browser_test(serve.pages.plural plural.test.js)

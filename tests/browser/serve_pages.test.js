@@ -157,7 +157,8 @@ test('kvd serve pages', { timeout: 110000 }, async (t) => {
   await t.test('the selection exports as CSV', async () => {
     await page.selectOption('#format', 'csv');
     const csv = await h.downloaded(page, () => page.click('#export'));
-    assert.equal(csv.name, 'archive-export.csv');
+    // Named after the one object that the chosen records stand at.
+    assert.match(csv.name, new RegExp('^' + fixtures.object.name + '-selection-\\d{4}-\\d{2}-\\d{2}\\.csv$'));
     const lines = csv.text.trim().split(/\r?\n/);
     assert.equal(lines[0].split(',')[0], 'Record ID');
     assert.deepEqual(lines.slice(1).map((l) => Number(l.split(',')[0])), state.moved);

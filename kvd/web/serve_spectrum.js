@@ -20,6 +20,9 @@ function kvdSpectrumPanel(options) {
   // The latest state shown; whether the model has a read-out, or one is on
   // its way (it keeps one once it has it); the boundary the keyboard moves.
   var current = null, started = false, chosen = -1;
+  // Whether the keys work the panel, rather than the pointer: what they
+  // move is then scrolled into sight (a phone shows a part of the panel).
+  var byKeys = false;
   // The pointer where the model was last told it is.
   var last = null;
 
@@ -53,7 +56,14 @@ function kvdSpectrumPanel(options) {
     if (state.read_out) started = true;
     if (chosen >= state.boundaries.length) chosen = -1;
     showChoice();
+    keepInSight();
     options.onState(state);
+  }
+
+  function keepInSight() {
+    if (!byKeys || document.activeElement !== box) return;
+    var moved = chosen >= 0 ? mark : current && current.read_out ? readOut : null;
+    if (moved) moved.scrollIntoView({ block: 'nearest', inline: 'nearest' });
   }
 
   function showChoice() {
@@ -66,6 +76,7 @@ function kvdSpectrumPanel(options) {
   function choose(index) {
     chosen = index;
     showChoice();
+    keepInSight();
   }
 
   function open() {
@@ -177,6 +188,7 @@ function kvdSpectrumPanel(options) {
   box.addEventListener('pointerdown', function (e) {
     if (e.button !== 0) return;
     e.preventDefault();
+    byKeys = false;
     choose(-1);
     box.focus({ preventScroll: true });
     // A captured pointer goes on reporting outside the panel, as a
@@ -193,6 +205,7 @@ function kvdSpectrumPanel(options) {
   box.addEventListener('pointerleave', function () { push({ type: 'leave' }); });
   box.addEventListener('keydown', function (e) {
     if (e.altKey || e.ctrlKey || e.metaKey || !current) return;
+    byKeys = true;
     var count = current.boundaries.length;
     var digit = /^[1-9]$/.test(e.key) ? Number(e.key) - 1 : -1;
     var side = e.key === 'ArrowLeft' ? -1 : e.key === 'ArrowRight' ? 1 : 0;

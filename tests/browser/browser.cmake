@@ -13,6 +13,9 @@ function(zel_browser_test name file)
     ENVIRONMENT "KVD=$<TARGET_FILE:kvd>;KVDGEN=$<TARGET_FILE:kvdgen>;SQLITE3=${ZEL_SQLITE3};CHROMIUM=${ZEL_CHROMIUM};SCREENSHOTS=${CMAKE_BINARY_DIR}/screenshots")
 endfunction()
 zel_browser_test(serve.pages serve_pages.test.js)
+# The spectrum from the keyboard, a long filter text, the object page's
+# charts and protocol, Quit on a shared server.
+zel_browser_test(serve.pages.details serve_details.test.js)
 # Placing records, the instruments and the placements.
 zel_browser_test(serve.pages.placing serve_placing.test.js)
 # The Russian pages in Russian throughout, counted words, exports named

@@ -12,6 +12,7 @@ const path = require('node:path');
 const { execFileSync } = require('node:child_process');
 const h = require('./harness');
 const fixtures = require('./fixtures');
+const { spectrumState, settled } = require('./spectrum_model');
 
 test('kvd serve pages', { timeout: 110000 }, async (t) => {
   const dir = h.tempDir();
@@ -58,6 +59,9 @@ test('kvd serve pages', { timeout: 110000 }, async (t) => {
     await row.waitFor();
     const text = await row.textContent();
     assert.match(text, /already imported/);
+    // It holds the first file's records, each known.
+    const n = String(fixtures.first.length);
+    assert.deepEqual(await row.evaluate((tr) => Array.from(tr.cells, (c) => c.textContent).slice(1, 4)), [n, '0', n]);
   });
 
   await t.test('a folder gives only its measurement files, in any letter case', async () => {
@@ -315,43 +319,6 @@ test('kvd serve pages', { timeout: 110000 }, async (t) => {
 async function selectedIds(page, count) {
   await page.waitForFunction((n) => document.querySelectorAll('#spacer .row.selected').length === n, count);
   return page.$$eval('#spacer .row.selected', (rows) => rows.map((r) => Number(r.dataset.id)).sort((a, b) => a - b));
-}
-
-// What the page shows of the panel: the windows' ranges and sums, the zoom.
-function spectrumState(page) {
-  return page.evaluate(() => ({
-    ranges: Array.from(document.querySelectorAll('#windows tbody tr'), (tr) => tr.cells[1].textContent),
-    sums: Array.from(document.querySelectorAll('#windows tbody tr'), (tr) => tr.cells[2].textContent),
-    zoom: document.getElementById('zoom-label').textContent,
-    readOut: document.getElementById('read-out-text').textContent,
-  }));
-}
-
-// What the page shows once it agrees with the model (bounded: 10 s).
-async function settled(page, origin, record, calls) {
-  const deadline = Date.now() + 10000;
-  for (;;) {
-    const shown = await spectrumState(page);
-    const model = await replay(page, origin, record, calls);
-    const agree = shown.zoom === model.zoom_label &&
-      JSON.stringify(shown.sums) === JSON.stringify(model.windows.map((w) => w.sum));
-    if (agree || Date.now() > deadline) return { shown, model };
-    await new Promise((r) => setTimeout(r, 100));
-  }
-}
-
-// A second panel of the same record, given every event the page sent, says
-// what the model makes of them.
-async function replay(page, origin, record, calls) {
-  const csrf = await page.getAttribute('meta[name=kvd-csrf]', 'content');
-  const headers = { 'X-CSRF-Token': csrf, Origin: origin, 'Content-Type': 'application/json' };
-  const opened = await page.request.post(origin + '/api/records/' + record + '/spectrum', { headers, data: {} });
-  assert.equal(opened.status(), 200);
-  const panel = (await opened.json()).panel;
-  const events = [].concat(...calls.map((c) => c.events));
-  const answer = await page.request.post(origin + '/api/spectrum/' + panel, { headers, data: { events } });
-  assert.equal(answer.status(), 200);
-  return answer.json();
 }
 
 async function assertText(locator, pattern) {

@@ -32,8 +32,8 @@ namespace zel::cli {
 class TableWords {
  public:
   virtual ~TableWords() = default;
-  // The heading of a column by its English name; the name itself when
-  // there are no other words for it.
+  // The heading of a column (or the name of the XLSX sheet "Records") by
+  // its English name; the name itself when there are no other words for it.
   virtual std::string heading(std::string_view column) const = 0;
   // Texts that outlive the rows (static ones).
   virtual std::string_view modeName(std::uint32_t modeCode) const = 0;

@@ -39,7 +39,8 @@ class XlsxWriter : public RowWriter {
     options.use_zip64 = LXW_FALSE;
     workbook_ = workbook_new_opt(path_.c_str(), &options);
     if (workbook_ == nullptr) return fail("the XLSX file could not be created");
-    records_ = workbook_add_worksheet(workbook_, "Records");
+    const TableWords* words = model.options().words;
+    records_ = workbook_add_worksheet(workbook_, words ? words->heading("Records").c_str() : "Records");
     spectrum_ = model.options().spectrum;
     if (spectrum_) spectra_ = workbook_add_worksheet(workbook_, "Spectra");
     if (records_ == nullptr || (spectrum_ && spectra_ == nullptr)) return fail("the XLSX sheets could not be made");

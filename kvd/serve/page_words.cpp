@@ -6,9 +6,10 @@ namespace zel::serve {
 
 namespace {
 
-// The export's own columns (kvd/export/row_model.h) by their English names;
-// the named fields and window sums take their labels.
+// The export's own columns (kvd/export/row_model.h) and its sheet by their
+// English names; the named fields and window sums take their labels.
 constexpr std::pair<std::string_view, std::string_view> kRussianHeadings[] = {
+    {"Records", "Записи"},
     {"Record ID", "№ записи"},
     {"Object", "Объект"},
     {"Floor", "Этаж"},

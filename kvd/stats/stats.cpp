@@ -72,7 +72,9 @@ bool parsePeriodBound(std::string_view text, bool endOfDay, DateTime& out) {
     // "to 10:30" takes in the whole minute.
     if (!withSeconds && endOfDay) t.second = 59;
   }
-  if (!isCalendarDate(t)) return false;
+  // A year with a leading zero ("0020") is one typed halfway, never the
+  // year of a measurement.
+  if (!isCalendarDate(t) || t.year < 1000) return false;
   out = t;
   return true;
 }

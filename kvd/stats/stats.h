@@ -49,7 +49,7 @@ struct Period {
 // "YYYY-MM-DDThh:mm:ss" (a blank for the T as well) or "dd.mm.yyyy",
 // "dd.mm.yyyy hh:mm", "dd.mm.yyyy hh:mm:ss". A date without a time is the
 // start of that day for `from` and its last second for `to`. False when the
-// text is none of these or no calendar date.
+// text is none of these, no calendar date, or its year starts with a zero.
 bool parsePeriodBound(std::string_view text, bool endOfDay, DateTime& out);
 
 struct ModeStatistics {

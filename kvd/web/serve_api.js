@@ -270,6 +270,12 @@ var kvd = (function () {
     return parts.join(', ');
   }
 
+  // The value as the record browser's list gives it, ± its error, in the
+  // unit that the server names.
+  function valueText(r) {
+    return r.value + (r.error ? ' \u00B1 ' + r.error : '') + (r.unit ? ' ' + r.unit : '');
+  }
+
   // "2024-03-12" or "2024-03-12 08:00:00" as the instrument writes dates,
   // "12.03.2024" or "12.03.2024 08:00:00", on the pages of both languages;
   // another text stays as it is.
@@ -283,6 +289,6 @@ var kvd = (function () {
     data: data, lang: lang, t: t, labDate: labDate,
     get: get, post: post, download: download, upload: upload, refusalText: refusalText,
     showError: showError, clearError: clearError, keepAddress: keepAddress,
-    el: el, option: option, row: row, link: link, placeText: placeText
+    el: el, option: option, row: row, link: link, placeText: placeText, valueText: valueText
   };
 })();

@@ -7,7 +7,9 @@
 // needs them.
 function kvdRecordList(options) {
   'use strict';
-  var kRowHeight = 28;
+  // The row's height is the style's (--row), which a phone's width makes
+  // taller: its row reads in three lines there.
+  var rowPx = rowHeight();
   var kPageRows = 100;
   var kMargin = 20;
   var kMaxPagesKept = 60;
@@ -25,15 +27,16 @@ function kvdRecordList(options) {
   var drawn = new Map();      // position -> row element
   var frame = 0;
 
-  function virtualHeight() { return Math.min(total * kRowHeight, kMaxHeight); }
+  function rowHeight() { return parseFloat(getComputedStyle(options.list).getPropertyValue('--row')) || 28; }
+  function virtualHeight() { return Math.min(total * rowPx, kMaxHeight); }
   function viewHeight() { return viewport.clientHeight; }
   // The position of the row at the top of the view, with its fraction.
   function topPosition() {
-    var full = total * kRowHeight, virtual = virtualHeight(), vh = viewHeight();
-    if (full <= virtual || virtual <= vh) return viewport.scrollTop / kRowHeight;
-    return viewport.scrollTop * (full - vh) / (virtual - vh) / kRowHeight;
+    var full = total * rowPx, virtual = virtualHeight(), vh = viewHeight();
+    if (full <= virtual || virtual <= vh) return viewport.scrollTop / rowPx;
+    return viewport.scrollTop * (full - vh) / (virtual - vh) / rowPx;
   }
-  function visibleRows() { return Math.ceil(viewHeight() / kRowHeight) + 1; }
+  function visibleRows() { return Math.ceil(viewHeight() / rowPx) + 1; }
 
   function rowAt(i) {
     var p = pages.get(Math.floor(i / kPageRows));
@@ -165,22 +168,22 @@ function kvdRecordList(options) {
       return div;
     }
     div.setAttribute('data-id', String(r.id));
-    var column = r.column;
-    var value = r.value + (r.error ? ' \u00B1 ' + r.error : '');
     div.appendChild(cell('c-id', r.id));
     div.appendChild(cell('c-date', r.date));
     div.appendChild(cell('c-time', r.time));
-    div.appendChild(cell('c-mode', r.mode_name));
-    ['radon', 'manual', 'eec'].forEach(function (c) { div.appendChild(cell('c-' + c, c === column ? value : '')); });
+    div.appendChild(cell('c-mode', r.mode_name, true));
+    div.appendChild(cell('c-value', kvd.valueText(r), true));
     div.appendChild(cell('c-device', r.device));
-    div.appendChild(cell('c-place', kvd.placeText(r, true)));
+    div.appendChild(cell('c-place', kvd.placeText(r, true), true));
     return div;
   }
-  function cell(cls, text) {
+  // `titled`: a text that a narrow column may cut shows whole on hover.
+  function cell(cls, text, titled) {
     var s = document.createElement('span');
     s.className = cls;
     s.setAttribute('role', 'gridcell');
     s.textContent = text === null || text === undefined ? '' : String(text);
+    if (titled && s.textContent) s.title = s.textContent;
     return s;
   }
 
@@ -196,7 +199,7 @@ function kvdRecordList(options) {
         if (div) div.remove();
         div = makeRow(i, r);
       }
-      div.style.top = (viewport.scrollTop + (i - topFloat) * kRowHeight) + 'px';
+      div.style.top = (viewport.scrollTop + (i - topFloat) * rowPx) + 'px';
       var sel = isSelected(i);
       div.classList.toggle('selected', sel);
       div.setAttribute('aria-selected', sel ? 'true' : 'false');
@@ -215,12 +218,17 @@ function kvdRecordList(options) {
     return row ? Number(row.getAttribute('data-index')) : -1;
   }
 
+  // Pixels of scrolling per pixel of rows: below 1 past kMaxHeight.
+  function scrollScale() {
+    return total * rowPx <= virtualHeight() ? 1 : (virtualHeight() - viewHeight()) / (total * rowPx - viewHeight());
+  }
+
   function scrollToRow(i) {
     var topFloat = topPosition();
-    var rows = Math.floor(viewHeight() / kRowHeight);
-    var scale = total * kRowHeight <= virtualHeight() ? 1 : (virtualHeight() - viewHeight()) / (total * kRowHeight - viewHeight());
-    if (i < topFloat) viewport.scrollTop = i * kRowHeight * scale;
-    else if (i > topFloat + rows - 1) viewport.scrollTop = (i - rows + 1) * kRowHeight * scale;
+    var rows = Math.floor(viewHeight() / rowPx);
+    var scale = scrollScale();
+    if (i < topFloat) viewport.scrollTop = i * rowPx * scale;
+    else if (i > topFloat + rows - 1) viewport.scrollTop = (i - rows + 1) * rowPx * scale;
   }
 
   function moveCursor(to, shift) {
@@ -240,7 +248,16 @@ function kvdRecordList(options) {
   }
 
   viewport.addEventListener('scroll', schedule);
-  window.addEventListener('resize', schedule);
+  window.addEventListener('resize', function () {
+    var height = rowHeight();
+    if (height !== rowPx) {
+      var top = topPosition();
+      rowPx = height;
+      layout();
+      viewport.scrollTop = top * rowPx * scrollScale();
+    }
+    schedule();
+  });
   spacer.addEventListener('mousedown', function (e) {
     // Shift+click would otherwise select the page's text.
     if (e.shiftKey) e.preventDefault();
@@ -256,7 +273,7 @@ function kvdRecordList(options) {
   });
   list.addEventListener('keydown', function (e) {
     if (e.target !== list) return;
-    var page = Math.max(1, Math.floor(viewHeight() / kRowHeight) - 1);
+    var page = Math.max(1, Math.floor(viewHeight() / rowPx) - 1);
     var from = cursor < 0 ? -1 : cursor;
     switch (e.key) {
       case 'ArrowDown': moveCursor(from + 1, e.shiftKey); break;
@@ -318,8 +335,11 @@ function kvdRecordList(options) {
   }
 
   return {
+    // The rows of the first page, for a filter tried before it is shown.
+    pageRows: kPageRows,
     // A new filter or order: everything is fetched anew, nothing selected.
-    reset: function () {
+    // `first`, when given, is the server's answer for the first page.
+    reset: function (first) {
       generation++;
       pages.clear();
       inFlight.clear();
@@ -328,9 +348,14 @@ function kvdRecordList(options) {
       ranges = [];
       anchor = cursor = -1;
       total = 0;
+      if (first) {
+        pages.set(0, first.rows);
+        total = first.total;
+      }
       viewport.scrollTop = 0;
       layout();
       changed();
+      if (first && options.onTotal) options.onTotal(total);
     },
     // The same filter, rows changed (an assignment): fetched anew, the
     // selection and the position kept.

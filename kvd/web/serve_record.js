@@ -11,7 +11,7 @@
     var rows = [
       [t('col_date'), r.date + ' ' + r.time],
       [t('col_mode'), r.mode + ' ' + r.mode_name],
-      [t('value'), r.value + (r.error ? ' \u00B1 ' + r.error : '') + ' ' + (r.unit || '')],
+      [t('value'), kvd.valueText(r)],
       [t('col_device'), r.device]
     ];
     rows.forEach(function (c) { table.appendChild(kvd.row(c)); });

@@ -6,6 +6,9 @@
   'use strict';
   var t = kvd.t, data = kvd.data;
   var kFilterKeys = ['object', 'floor', 'room', 'point', 'device', 'from', 'to', 'mode', 'unassigned'];
+  // Dates are read by the server, as kvd reads --from and --to; the page
+  // sends one only when it is entered (Enter, or leaving the field).
+  var kDateKeys = ['from', 'to'];
   // An action on the selection sends its ids; past this many the filter
   // says it better.
   var kMaxSelectedIds = 100000;
@@ -34,21 +37,23 @@
     });
   }
 
+  // The filter and the order of the address, tried as the user's own.
   function readAddress() {
     var q = new URLSearchParams(location.hash.replace(/^#/, ''));
-    filter = {};
-    kFilterKeys.forEach(function (k) { if (q.get(k)) filter[k] = q.get(k); });
-    sort = q.get('sort') || 'date';
-    dir = q.get('dir') === 'desc' ? 'desc' : 'asc';
+    var wanted = {};
+    kFilterKeys.forEach(function (k) { if (q.get(k)) wanted[k] = q.get(k); });
     kFilterKeys.forEach(function (k) {
       var f = form.elements[k];
       if (!f) return;
-      if (f.type === 'checkbox') f.checked = filter[k] === '1';
-      else f.value = filter[k] || '';
+      if (f.type === 'checkbox') f.checked = wanted[k] === '1';
+      else f.value = wanted[k] || '';
     });
-    offer('rooms', filter.object, 'room');
-    offer('points', filter.object, 'point');
+    offer('rooms', wanted.object, 'room');
+    offer('points', wanted.object, 'point');
     placeFields();
+    refused = {};
+    forgetChangedDates();
+    show(wanted, q.get('sort') || 'date', q.get('dir') === 'desc' ? 'desc' : 'asc', true);
   }
 
   function writeAddress() {
@@ -63,13 +68,13 @@
   // A text past the server's limit goes only as far as one character more,
   // so that the address stays short enough for the server to read and its
   // refusal names the field.
-  function query(offset, limit) {
+  function query(f, sortKey, direction, offset, limit) {
     var q = new URLSearchParams();
-    Object.keys(filter).forEach(function (k) {
-      q.set(k, Array.from(String(filter[k])).slice(0, (data.text_limit || Infinity) + 1).join(''));
+    Object.keys(f).forEach(function (k) {
+      q.set(k, Array.from(String(f[k])).slice(0, (data.text_limit || Infinity) + 1).join(''));
     });
-    q.set('sort', sort);
-    q.set('dir', dir);
+    q.set('sort', sortKey);
+    q.set('dir', direction);
     q.set('offset', String(offset));
     q.set('limit', String(limit));
     return '/api/records?' + q.toString();
@@ -85,16 +90,22 @@
     viewport: document.getElementById('viewport'),
     spacer: document.getElementById('spacer'),
     texts: { loading: t('loading'), tooMany: t('too_many_selected', { n: kMaxSelectedIds }), changed: t('list_changed') },
-    fetch: function (offset, limit) { return kvd.get(query(offset, limit)); },
+    fetch: function (offset, limit) { return kvd.get(query(filter, sort, dir, offset, limit)); },
     onOpen: function (r) { location.href = '/records/' + encodeURIComponent(r.id); },
     onError: kvd.showError,
     onSelection: showCounts,
     onTotal: showCounts
   });
 
+  // The mark stands on one heading: the one clicked, or the first of its
+  // key (date and time both sort by the date and time).
+  var sortHead = null;
   function markSort() {
-    document.querySelectorAll('.list-head [data-sort]').forEach(function (b) {
-      var on = b.getAttribute('data-sort') === sort;
+    var heads = Array.prototype.slice.call(document.querySelectorAll('.list-head [data-sort]'));
+    var marked = sortHead && sortHead.getAttribute('data-sort') === sort ? sortHead
+      : heads.filter(function (b) { return b.getAttribute('data-sort') === sort; })[0];
+    heads.forEach(function (b) {
+      var on = b === marked;
       b.setAttribute('aria-sort', on ? (dir === 'asc' ? 'ascending' : 'descending') : 'none');
       b.classList.toggle('sorted', on);
     });
@@ -109,56 +120,111 @@
     });
   }
 
-  function apply() {
-    placeFields();
-    var next = {};
-    kFilterKeys.forEach(function (k) {
-      var f = form.elements[k];
-      if (!f) return;
-      var v = f.type === 'checkbox' ? (f.checked ? '1' : '') : f.value.trim();
-      if (v) next[k] = v;
+  var result = document.getElementById('action-result');
+
+  // A date the server refused, by its field: the field keeps the text and
+  // says why, and the filter goes on without it until it is changed.
+  var refused = {};
+  function dateError(key, message) {
+    var f = form.elements[key], box = document.getElementById('f-' + key + '-error');
+    box.textContent = message || '';
+    box.hidden = !message;
+    if (message) f.setAttribute('aria-invalid', 'true'); else f.removeAttribute('aria-invalid');
+  }
+  function forgetChangedDates() {
+    kDateKeys.forEach(function (k) {
+      if (refused[k] !== form.elements[k].value.trim()) { delete refused[k]; dateError(k, ''); }
     });
-    // A floor comes only from a link; a new object's filter drops it.
-    if (filter.floor && filter.object === next.object) next.floor = filter.floor;
-    // A field left without a change (its change event on leaving it) keeps
-    // the list and its selection.
-    if (JSON.stringify(next) === JSON.stringify(filter)) return;
-    filter = next;
-    offer('rooms', filter.object, 'room');
-    offer('points', filter.object, 'point');
-    writeAddress();
-    markSort();
-    kvd.clearError();
-    list.reset();
   }
 
-  // Typed filters apply after a pause, chosen ones at once.
+  // A new filter or order is tried before the list shows it: only the
+  // server's first page of it replaces the list, so that a refused date
+  // leaves the list, its selection and the address as they were. A date
+  // that a bookmark brings is refused at its field and the rest of the
+  // filter shown.
+  var attempt = 0;
+  // The filter and order last asked for, shown or not yet.
+  var asked = { filter: filter, sort: sort, dir: dir };
+  function show(next, sortKey, direction, fromAddress) {
+    var mine = ++attempt;
+    asked = { filter: next, sort: sortKey, dir: direction };
+    kvd.get(query(next, sortKey, direction, 0, list.pageRows)).then(function (answer) {
+      if (mine !== attempt) return;
+      forgetChangedDates();
+      if (JSON.stringify(next) !== JSON.stringify(filter)) result.textContent = '';
+      filter = next;
+      sort = sortKey;
+      dir = direction;
+      offer('rooms', filter.object, 'room');
+      offer('points', filter.object, 'point');
+      writeAddress();
+      markSort();
+      kvd.clearError();
+      list.reset(answer);
+    }, function (e) {
+      if (mine !== attempt) return;
+      asked = { filter: filter, sort: sort, dir: dir };
+      var key = e.params && e.params.field;
+      if (kDateKeys.indexOf(key) < 0 || !(key in next)) { kvd.showError(e); return; }
+      // Dates in the wrong order are tried again with any change; a date
+      // that is none, only once it is changed.
+      if (e.code === 'bad_date') refused[key] = next[key];
+      dateError(key, e.message);
+      var rest = Object.assign({}, next);
+      delete rest[key];
+      if (fromAddress || JSON.stringify(rest) !== JSON.stringify(filter)) show(rest, sortKey, direction, fromAddress);
+    });
+  }
+
+  function apply() {
+    placeFields();
+    forgetChangedDates();
+    var next = {}, last = asked.filter;
+    kFilterKeys.forEach(function (k) {
+      var f = form.elements[k], v;
+      // A floor comes only from a link; a new object's filter drops it.
+      if (!f) v = k === 'floor' && last.object === next.object ? last.floor : '';
+      else v = f.type === 'checkbox' ? (f.checked ? '1' : '') : f.value.trim();
+      if (v && refused[k] !== v) next[k] = v;
+    });
+    // A field left without a change (its change event on leaving it) keeps
+    // the list and its selection.
+    if (JSON.stringify(next) === JSON.stringify(last)) return;
+    show(next, sort, dir, false);
+  }
+
+  // Typed filters apply after a pause, chosen ones at once, dates on Enter
+  // or when the field is left.
   var typing = 0;
   form.addEventListener('input', function (e) {
-    if (e.target.tagName !== 'INPUT' || e.target.type !== 'text') return;
+    if (e.target.tagName !== 'INPUT' || e.target.type !== 'text' || kDateKeys.indexOf(e.target.name) >= 0) return;
     clearTimeout(typing);
     typing = setTimeout(apply, 300);
+  });
+  form.addEventListener('keydown', function (e) {
+    if (e.key !== 'Enter' || kDateKeys.indexOf(e.target.name) < 0) return;
+    e.preventDefault();
+    clearTimeout(typing);
+    apply();
   });
   form.addEventListener('change', function () { clearTimeout(typing); apply(); });
   form.addEventListener('submit', function (e) { e.preventDefault(); apply(); });
   form.addEventListener('reset', function () {
-    setTimeout(function () { filter = { reset: true }; apply(); }, 0);
+    setTimeout(function () { placeFields(); forgetChangedDates(); show({}, sort, dir, false); }, 0);
   });
 
   document.querySelectorAll('.list-head [data-sort]').forEach(function (b) {
     b.addEventListener('click', function () {
       var key = b.getAttribute('data-sort');
-      if (key === sort) dir = dir === 'asc' ? 'desc' : 'asc';
-      else { sort = key; dir = 'asc'; }
-      writeAddress();
-      markSort();
-      list.reset();
+      sortHead = b;
+      // A second click reverses the order even before the first one's
+      // answer has come, and a filter on its way is kept.
+      show(asked.filter, key, key === asked.sort && asked.dir === 'asc' ? 'desc' : 'asc', false);
     });
   });
 
   // --- actions --------------------------------------------------------
 
-  var result = document.getElementById('action-result');
   var scope = document.getElementById('scope');
 
   // What an action applies to: the selected ids, or the filter itself.
@@ -211,9 +277,8 @@
     }
   });
 
-  window.addEventListener('hashchange', function () { readAddress(); markSort(); list.reset(); });
-  readAddress();
+  window.addEventListener('hashchange', readAddress);
   markSort();
-  list.reset();
   showCounts();
+  readAddress();
 })();

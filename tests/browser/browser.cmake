@@ -13,6 +13,8 @@ function(zel_browser_test name file)
     ENVIRONMENT "KVD=$<TARGET_FILE:kvd>;KVDGEN=$<TARGET_FILE:kvdgen>;SQLITE3=${ZEL_SQLITE3};CHROMIUM=${ZEL_CHROMIUM};SCREENSHOTS=${CMAKE_BINARY_DIR}/screenshots")
 endfunction()
 zel_browser_test(serve.pages serve_pages.test.js)
+# The records list: dates, its columns, a phone's width, a long list.
+zel_browser_test(serve.pages.records serve_records.test.js)
 # The spectrum from the keyboard, a long filter text, the object page's
 # charts and protocol, Quit on a shared server.
 zel_browser_test(serve.pages.details serve_details.test.js)

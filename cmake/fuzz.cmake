@@ -101,7 +101,8 @@ zel_fuzz_target(kvd_report SEEDS file LIBS zelkvd_fuzz)
 zel_fuzz_target(kvd_render SEEDS record LIBS zelkvd_fuzz LibXml2::LibXml2)
 zel_fuzz_target(kvd_options SEEDS kvd-arguments LIBS zelkvd_fuzz)
 
-# The target names, for `make fuzz`.
+# The target names, for `make fuzz`; written only when they change, as is
+# every file a configure makes.
 get_property(targets GLOBAL PROPERTY ZEL_FUZZ_TARGETS)
 list(JOIN targets "\n" targets)
-file(WRITE ${CMAKE_BINARY_DIR}/fuzz_targets.txt "${targets}\n")
+file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/fuzz_targets.txt CONTENT "${targets}\n" @ONLY)

@@ -18,6 +18,10 @@ if(NOT EXISTS ${ZEL_HTTPLIB_SOURCE}/httplib.h)
     message(FATAL_ERROR "cpp-httplib's source package could not be unpacked")
   endif()
 endif()
-# A link left by an older tree would carry the copy into /usr/include.
-file(REMOVE ${ZEL_HEADER_ONLY}/httplib.h)
+# A link left by an older tree would carry the copy into /usr/include. The
+# copy is written only when it differs: a newer httplib.h at every configure
+# would compile the web server's sources again at every make.
+if(IS_SYMLINK ${ZEL_HEADER_ONLY}/httplib.h)
+  file(REMOVE ${ZEL_HEADER_ONLY}/httplib.h)
+endif()
 configure_file(${ZEL_HTTPLIB_SOURCE}/httplib.h ${ZEL_HEADER_ONLY}/httplib.h COPYONLY)

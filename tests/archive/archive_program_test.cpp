@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <signal.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -92,25 +93,55 @@ class ArchiveProgram : public BackendTest {
     db.run(sql, {}, [&](const Row& row) { n = static_cast<std::uint64_t>(row.integer(0)); });
     return n;
   }
-  // Waits (bounded) until the import of the large file has begun storing records.
-  bool importUnderWay(const std::string& largeFile) {
-    auto watcher = secondConnection();
-    for (int k = 0; k < 1000; ++k) {
-      bool begun = false;
-      if (postgres()) {
-        watcher->run("SELECT count(*) FROM pg_stat_activity WHERE application_name = 'kvd' AND state = 'active' "
-                     "AND xact_start IS NOT NULL",
-                     {}, [&](const Row& row) { begun = row.integer(0) > 0; });
-      } else {
-        std::error_code ec;
-        begun = fs::file_size(location() + "-wal", ec) > (1u << 20);
-      }
-      if (begun) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    ADD_FAILURE() << "the import of " << largeFile << " never began";
-    return false;
+  // Keeps the next import inside its transaction until released: on
+  // PostgreSQL a lock on sightings, which an import writes after its first
+  // records, so that it waits there; SQLite has no such hold (see below).
+  void holdImports() {
+    if (!postgres()) return;
+    holder_ = secondConnection();
+    holder_->begin();
+    holder_->run("LOCK TABLE sightings IN SHARE MODE");
   }
+  void releaseImports() {
+    if (holder_) holder_->rollback();
+    holder_.reset();
+  }
+  // Waits (bounded by a minute) until the import of the large file is inside
+  // its transaction, where being killed leaves nothing of it: on PostgreSQL
+  // waiting for the hold, on SQLite holding the archive's write lock, which
+  // it takes as its transaction begins and keeps through a second or so of
+  // work until its commit.
+  bool importInItsTransaction(const std::string& largeFile) {
+    auto watcher = secondConnection();
+    sqlite3* probe = nullptr;
+    if (!postgres()) {
+      EXPECT_EQ(sqlite3_open_v2(location().c_str(), &probe, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+      sqlite3_busy_timeout(probe, 0);
+    }
+    bool inside = false;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (!inside && std::chrono::steady_clock::now() < until) {
+      if (postgres()) {
+        watcher->run("SELECT count(*) FROM pg_stat_activity WHERE application_name = 'kvd' "
+                     "AND datname = current_database() AND wait_event_type = 'Lock'",
+                     {}, [&](const Row& row) { inside = row.integer(0) > 0; });
+      } else {
+        inside = sqlite3_exec(probe, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_BUSY;
+        if (!inside) sqlite3_exec(probe, "ROLLBACK", nullptr, nullptr, nullptr);
+      }
+      if (!inside) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    sqlite3_close(probe);
+    if (!inside) ADD_FAILURE() << "the import of " << largeFile << " never began";
+    return inside;
+  }
+  void TearDown() override {
+    releaseImports();
+    BackendTest::TearDown();
+  }
+
+ private:
+  std::unique_ptr<Database> holder_;
 };
 
 TEST_P(ArchiveProgram, AKilledImportLeavesTheFilesBeforeItAndANewImportFinishes) {
@@ -119,9 +150,11 @@ TEST_P(ArchiveProgram, AKilledImportLeavesTheFilesBeforeItAndANewImportFinishes)
   writeRecords(large, 5, 30000, 2001);
   { Archive made(freshDatabase()); }  // made, so that the watcher can look at it
   ASSERT_EQ(Kvd(dir_, {"archive", "import", "--archive", location(), small.string()}).wait(), 0);
+  holdImports();
   Kvd killed(dir_, {"archive", "import", "--archive", location(), large.string()}, "killed");
-  ASSERT_TRUE(importUnderWay(large.string()));
+  ASSERT_TRUE(importInItsTransaction(large.string()));
   killed.killHard();
+  releaseImports();
 
   Archive after(secondConnection());
   EXPECT_EQ(count(after.database(), "SELECT count(*) FROM records"), 100u);
@@ -163,17 +196,24 @@ TEST(ArchiveServer, StoppedDuringAnImport) {
   writeRecords(dir / "small.kvd", 1, 50);
   writeRecords(dir / "large.kvd", 5, 60000, 2001);
   ASSERT_EQ(Kvd(dir, {"archive", "import", "--archive", server.uri(), (dir / "small.kvd").string()}).wait(), 0);
+  // The import is held inside its transaction, at its first sightings, by a
+  // lock of the test's: the server goes while it waits there.
+  auto holder = openPostgres(server.uri());
+  holder->begin();
+  holder->run("LOCK TABLE sightings IN SHARE MODE");
   Kvd import(dir, {"archive", "import", "--archive", server.uri(), (dir / "large.kvd").string()});
   auto watcher = openPostgres(server.uri());
   bool begun = false;
-  for (int k = 0; k < 1000 && !begun; ++k) {
-    watcher->run("SELECT count(*) FROM pg_stat_activity WHERE application_name = 'kvd' AND state = 'active'", {},
-                 [&](const Row& row) { begun = row.integer(0) > 0; });
+  for (const auto until = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+       !begun && std::chrono::steady_clock::now() < until;) {
+    watcher->run("SELECT count(*) FROM pg_stat_activity WHERE application_name = 'kvd' AND wait_event_type = 'Lock'",
+                 {}, [&](const Row& row) { begun = row.integer(0) > 0; });
     if (!begun) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   watcher.reset();
   ASSERT_TRUE(begun);
   server.crash();
+  holder.reset();
   EXPECT_EQ(import.wait(), 1);
   EXPECT_NE(import.err().find("kvd: archive"), std::string::npos) << import.err();
   server.start();

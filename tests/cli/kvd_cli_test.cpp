@@ -267,9 +267,11 @@ TEST_F(KvdProgram, AnInterruptedExportLeavesNoFile) {
       ::execl(ZEL_KVD, ZEL_KVD, "export", big.c_str(), "-o", out.c_str(), "--spectrum", static_cast<char*>(nullptr));
       ::_exit(127);
     }
-    // Wait until the temporary file is there, then interrupt.
+    // Wait until the temporary file is there, then interrupt. Bounded by a
+    // minute, as a loaded machine may start the program late.
     bool writing = false;
-    for (int i = 0; i < 2000 && !writing; ++i) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+    while (!writing && std::chrono::steady_clock::now() < until) {
       for (const std::string& name : names())
         if (name.find(".kvd-part-") != std::string::npos) writing = true;
       if (!writing) std::this_thread::sleep_for(std::chrono::milliseconds(1));

@@ -72,6 +72,9 @@ TEST_F(ServeConnections, ReadersAreOpenedAsNeededUpToTheirNumber) {
       2);
   EXPECT_THROW(pool.with([](archive::Archive&) { return 0; }), std::runtime_error);
 
+  // Each request keeps its connection until two are in use at once (or a
+  // minute has passed, when the pool never lends a second one), so that the
+  // pool is asked for more than it holds however the threads are scheduled.
   std::vector<std::thread> requests;
   for (int k = 0; k < 6; ++k)
     requests.emplace_back([&] {
@@ -80,7 +83,9 @@ TEST_F(ServeConnections, ReadersAreOpenedAsNeededUpToTheirNumber) {
         for (int seen = mostInUse; now > seen && !mostInUse.compare_exchange_weak(seen, now);) {
         }
         a.countRecords({});
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        const auto until = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+        while (mostInUse < 2 && std::chrono::steady_clock::now() < until)
+          std::this_thread::sleep_for(std::chrono::milliseconds(1));
         --inUse;
         return 0;
       });

@@ -36,6 +36,9 @@ void browserWindow(const Context& c, const std::vector<std::string>&) {
   const BrowserWindows w = startWith(p, " " + file, browserExe(c));
   check(IsWindowVisible(w.header) && IsWindowVisible(w.columns) && IsWindowVisible(w.excel),
         "header, column headings or EXCEL hidden after the load");
+  // The panels are painted one after another: wait for the whole picture,
+  // then say which part of it is wrong.
+  waitFor([&] { return headerShown(w) && rowHasText(w.list, 9) && !rowHasText(w.list, 10); }, 3000);
   const RECT headerClient = clientRect(w.header);
   for (int line : {6, 30, 54})
     check(darkPixels(w.header, RECT{0, line, headerClient.right, line + 14}) > 40,
@@ -58,10 +61,13 @@ void browserScroll(const Context& c, const std::vector<std::string>&) {
   Process p;
   const BrowserWindows w = startWith(p, " " + file, browserExe(c));
   check(scrollBarShown(w.list), "fifty records and no scroll bar");
+  // The rows and the bar are what later pictures are compared with: taken
+  // once both are drawn.
+  int atTop = -1;
+  waitFor([&] { return rowHasText(w.list, kRows - 1) && (atTop = thumbTop(w.list)) >= 0; }, 3000);
+  check(atTop >= 0, "no scroll thumb");
   std::vector<std::vector<COLORREF>> records;
   for (int row = 0; row < kRows; ++row) records.push_back(rowPixels(w.list, row));
-  const int atTop = thumbTop(w.list);
-  check(atTop >= 0, "no scroll thumb");
 
   // Each step: what it sends, then the record in row 0 and where the thumb
   // stands against the positions seen before (-1: not looked at).
@@ -204,20 +210,22 @@ std::string installWithStandIns(const Context& c, const std::vector<int>& modes)
   return exe;
 }
 
+bool endsWith(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
 std::string recordedStart(const std::string& folder, int mode, int ms) {
   char name[48];
   std::snprintf(name, sizeof name, "\\ZelV_%02d.exe.cmdline.txt", mode);
   const std::string file = folder + name;
   std::string text;
-  waitFor([&] { return !(text = readFile(file)).empty(); }, ms);
+  // The stand-in writes its command line and the line's end apart: a start
+  // is recorded once its line is whole.
+  waitFor([&] { return endsWith(text = readFile(file), "\r\n"); }, ms);
   return text;
 }
 
 int lines(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
-
-bool endsWith(const std::string& text, const std::string& tail) {
-  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
-}
 
 void browserOpenRecord(const Context& c, const std::vector<std::string>&) {
   // Modes 3, 5, 26 have viewers; 8 has none.

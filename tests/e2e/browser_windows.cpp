@@ -70,4 +70,11 @@ bool rowHasText(HWND list, int row) { return darkPixels(list, rowRect(list, row)
 
 bool listShown(const BrowserWindows& w) { return IsWindowVisible(w.list) && rowHasText(w.list, 0); }
 
+bool headerShown(const BrowserWindows& w) {
+  const RECT header = clientRect(w.header);
+  for (int line : {6, 30, 54})
+    if (darkPixels(w.header, RECT{0, line, header.right, line + 14}) <= 40) return false;
+  return darkPixels(w.columns, clientRect(w.columns)) > 100;
+}
+
 }  // namespace e2e

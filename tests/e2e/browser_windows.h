@@ -35,5 +35,8 @@ LPARAM at(int x, int y);
 int darkPixels(HWND window, RECT area);
 bool rowHasText(HWND list, int row);
 bool listShown(const BrowserWindows& w);
+// The header's three lines and the column headings are drawn: panels of
+// their own, painted apart from the list.
+bool headerShown(const BrowserWindows& w);
 
 }  // namespace e2e

@@ -265,6 +265,8 @@ void saveScreenshot(HWND window, const std::string& file) {
   ReleaseDC(nullptr, screen);
 }
 
+bool pageDrawn(HWND viewer) { return countPixels(viewer, RECT{30, 19, 510, 22}, kBlue) >= 480; }
+
 void parkPointer() { SetCursorPos(1023, 767); }
 
 std::string path(const Context& c, const std::string& name) { return c.workDir + "\\" + name; }

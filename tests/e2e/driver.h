@@ -79,6 +79,9 @@ std::vector<COLORREF> capture(HWND window, RECT area);
 // Counts pixels of the colour in a client rectangle.
 int countPixels(HWND window, RECT area, COLORREF color);
 void saveScreenshot(HWND window, const std::string& path);
+// A viewer's page is up once its blue frame is: the record is read a little
+// after the window is, and the page is then drawn whole.
+bool pageDrawn(HWND viewer);
 void parkPointer();
 
 std::string path(const Context& c, const std::string& name);

@@ -258,10 +258,11 @@ void spectrumPanel(const Context& c, const std::vector<std::string>& args) {
   clickAt(panel, 200, 120);
   checkReadOut(panel, s, 200, 120, 208);
 
-  // A second LOOK and a click on the page leave the one panel.
-  click(children(v.main, "Button").at(1));
-  PostMessageA(v.main, WM_LBUTTONDOWN, MK_LBUTTON, at(100, 400));
-  PostMessageA(v.main, WM_LBUTTONUP, 0, at(100, 400));
+  // A second LOOK and a click on the page leave the one panel. Sent, not
+  // posted: each has been handled when the panels are counted.
+  SendMessageA(children(v.main, "Button").at(1), BM_CLICK, 0, 0);
+  SendMessageA(v.main, WM_LBUTTONDOWN, MK_LBUTTON, at(100, 400));
+  SendMessageA(v.main, WM_LBUTTONUP, 0, at(100, 400));
   check(waitPixel(panel, 400, 5, kPage), "panel gone after LOOK");
   check(IsWindow(panel) && findPanel(v.main) == panel, "a second panel opened");
 
@@ -329,7 +330,7 @@ E2E_SCENARIO("spectrum-capture", spectrumCapture);
 // read-out of the channel at (X, Y), 300, 150 if not given.
 void spectrumScreenshot(const Context& c, const std::vector<std::string>& args) {
   const std::string program = args.at(0);
-  Process p = start(quoted(exe(c, program)) + " " + args.at(1) + "," + args.at(2));
+  Process p = start(quoted(exe(c, program)) + " " + quoted(args.at(1) + "," + args.at(2)));
   HWND main = waitWindow(p.id(), "SimpleWinClass");
   check(waitFor([&] { return countPixels(main, RECT{0, 0, 520, 440}, kBar) > 0; }, 5000), "page not drawn");
   HWND panel = openPanel(main);

@@ -73,9 +73,9 @@ std::string importSummary(const std::string& json) {
   const nlohmann::json summary = nlohmann::json::parse(json);
   const nlohmann::json& file = summary.at("files").at(0);
   const std::string name = baseName(file.at("file").get<std::string>());
-  // A file of the same contents imported before adds nothing and counts no
-  // records; any file imported now has at least one whole record.
-  if (file.at("records").get<std::uint64_t>() == 0) return name + ": already imported (same contents), nothing added";
+  // A file of the same contents imported before adds no record; its
+  // records are counted all the same, so kvd's own word tells it apart.
+  if (file.value("already_imported", false)) return name + ": already imported (same contents), nothing added";
   const auto records = file.at("records").get<std::uint64_t>();
   const auto known = file.at("known").get<std::uint64_t>();
   const auto partial = file.at("partial").get<std::uint64_t>();

@@ -5,6 +5,7 @@
 // imported before, at another path, is remembered as seen there without
 // being read. One file is one transaction, so an interrupted import leaves
 // nothing of its file.
+#include <algorithm>
 #include <array>
 #include <deque>
 #include <map>
@@ -21,7 +22,10 @@ namespace zel::archive {
 
 namespace {
 
-constexpr std::size_t kChunk = 1024;
+// Records per chunk: a statement per thousands of records, and still a few
+// megabytes of memory however large the file or the archive.
+constexpr std::size_t kChunk = 4096;
+constexpr std::size_t kLookup = 256;
 constexpr std::uint64_t kAnalyzeAfter = 10000;
 
 Value numberValue(const cli::Number& n) {
@@ -90,25 +94,35 @@ class RecordRows {
 
 using IdsByDigest = std::map<Digest, std::int64_t>;
 
-// The stored ids of those of `digests` that the archive holds.
-void findStored(Database& db, const std::vector<Digest>& digests, IdsByDigest& out) {
-  if (digests.empty()) return;
-  std::string sql = "SELECT digest, record_id FROM stored_records WHERE digest IN (";
-  std::vector<Value> values;
-  values.reserve(digests.size());
-  for (std::size_t k = 0; k < digests.size(); ++k) {
-    sql += (k ? ", $" : "$") + std::to_string(k + 1);
-    values.push_back(Value::ofBlob(digestBytes(digests[k])));
+// A row (digest, record_id) remembered.
+void keepId(const Row& row, IdsByDigest& ids) {
+  const std::string bytes = row.blob(0);
+  Digest d{};
+  if (bytes.size() == d.size()) {
+    std::copy(bytes.begin(), bytes.end(), d.begin());
+    ids[d] = row.integer(1);
   }
-  sql += ")";
-  db.run(sql, values, [&](const Row& row) {
-    const std::string bytes = row.blob(0);
-    Digest d{};
-    if (bytes.size() == d.size()) {
-      std::copy(bytes.begin(), bytes.end(), d.begin());
-      out[d] = row.integer(1);
-    }
-  });
+}
+
+// The stored ids of those of `digests` that the archive holds.
+void findStored(Database& db, std::vector<Digest> digests, IdsByDigest& out) {
+  if (digests.empty()) return;
+  // In the index's order, each look-up starts where the one before ended.
+  std::sort(digests.begin(), digests.end());
+  digests.erase(std::unique(digests.begin(), digests.end()), digests.end());
+  // One statement of kLookup digests, prepared once: the last batch repeats
+  // its last digest.
+  static const std::string sql = [] {
+    std::string text = "SELECT digest, record_id FROM stored_records WHERE digest IN (";
+    for (std::size_t k = 0; k < kLookup; ++k) text += (k ? ", $" : "$") + std::to_string(k + 1);
+    return text + ")";
+  }();
+  std::vector<Value> values(kLookup);
+  for (std::size_t at = 0; at < digests.size(); at += kLookup) {
+    for (std::size_t k = 0; k < kLookup; ++k)
+      values[k] = Value::ofBlob(digestBytes(digests[std::min(at + k, digests.size() - 1)]));
+    db.run(sql, values, [&](const Row& row) { keepId(row, out); });
+  }
 }
 
 class ChunkImporter {
@@ -134,9 +148,13 @@ class ChunkImporter {
       fresh.push_back(digests_[k]);
     }
     if (!rows_.empty()) {
-      inserted_ += static_cast<std::uint64_t>(db_.insertRows("stored_records", rows_.columns(), rows_.values(), true));
+      static constexpr std::string_view kReturned[] = {"digest", "record_id"};
+      inserted_ += static_cast<std::uint64_t>(db_.insertRows("stored_records", rows_.columns(), rows_.values(), true,
+                                                             kReturned, [&](const Row& row) { keepId(row, ids); }));
       rows_.clear();
-      findStored(db_, fresh, ids);
+      // Those that another import stored meanwhile have that one's ids.
+      std::erase_if(fresh, [&](const Digest& d) { return ids[d] != 0; });
+      findStored(db_, std::move(fresh), ids);
     }
     static constexpr std::string_view kSightingColumns[] = {"import_id", "record_index", "record_id"};
     sightings_.clear();
@@ -246,7 +264,9 @@ ImportResult Archive::importFile(const FileFacts& facts, const std::function<boo
     // download they are taken again, or the queries by object and period
     // would be planned for the archive as it was before.
     if (db.dialect() == Dialect::Postgres && result.fresh >= kAnalyzeAfter) {
-      db.run("ANALYZE stored_records");
+      // Only the columns that queries select and sort by: the statistics of
+      // all of them would take longer than the import itself.
+      db.run("ANALYZE stored_records (point_id, device_number, date_time, mode, value)");
       db.run("ANALYZE sightings");
     }
   } catch (const DatabaseError& e) {

@@ -114,10 +114,16 @@ class Database {
   // Inserts rows into `table`: `values` holds the rows one after another,
   // `columns.size()` values each. With `ignoreConflicts` a row whose unique
   // key is already there (also inserted by another connection at the same
-  // time) is skipped. Returns the number of rows inserted. All or nothing:
-  // when it fails, none of its rows stays.
+  // time) is skipped. Returns the number of rows inserted. Outside a
+  // transaction all or nothing: when it fails, none of its rows stays; inside
+  // one, a failure leaves the transaction to be rolled back (PostgreSQL
+  // refuses any other statement in it anyway). The `returning` columns of each
+  // row inserted (none of those skipped) go to `onInserted`, in no
+  // particular order.
   virtual std::int64_t insertRows(std::string_view table, std::span<const std::string_view> columns,
-                                  std::span<const Value> values, bool ignoreConflicts) = 0;
+                                  std::span<const Value> values, bool ignoreConflicts,
+                                  std::span<const std::string_view> returning = {},
+                                  const RowHandler& onInserted = {}) = 0;
 
   // A write transaction: SQLite takes the write lock at once (waiting out
   // another writer up to the busy timeout), so that a transaction never

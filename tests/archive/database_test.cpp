@@ -4,10 +4,12 @@
 // them, the server vanishing mid-import among them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <barrier>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <set>
 #include <thread>
 
 #include "kvd/archive/database.h"
@@ -87,7 +89,11 @@ std::vector<RoundTrip> roundTrips() {
       {"empty text", "t", Value::ofText(""), false},
       {"every byte", "b", Value::ofBlob(bytes), false},
       {"empty blob", "b", Value::ofBlob(""), false},
+      {"an integer as a real", "x", Value::of(186), false},
       {"timestamp", "at", Value::ofText("2024-03-01 07:05:09"), false},
+      {"first second of year 1", "at", Value::ofText("0001-01-01 00:00:00"), false},
+      {"29 February 2000", "at", Value::ofText("2000-02-29 12:00:00"), false},
+      {"last second of 9999", "at", Value::ofText("9999-12-31 23:59:59"), false},
       {"last second of 1999", "at", Value::ofText("1999-12-31 23:59:59"), false},
   };
 }
@@ -159,6 +165,79 @@ TEST_P(DatabaseSeam, CountsWhatChanged) {
             1);
   EXPECT_EQ(returned, std::vector<std::int64_t>{9});
   EXPECT_EQ(count(*db_, "SELECT count(*) FROM seam"), 5);
+}
+
+// Rows in one call: around the statements' own batches, and past them,
+// with every value where it belongs.
+TEST_P(DatabaseSeam, ManyRowsInOneCallAreEachStoredOnce) {
+  const std::string_view columns[] = {"id", "n", "t", "at"};
+  std::int64_t first = 0;
+  for (const std::size_t rows : {1, 63, 64, 65, 129, 3000}) {
+    std::vector<std::string> texts, times;
+    for (std::size_t k = 0; k < rows; ++k) {
+      texts.push_back("row " + std::to_string(first + static_cast<std::int64_t>(k)));
+      times.push_back("2019-07-0" + std::to_string(1 + k % 9) + " 10:00:00");
+    }
+    std::vector<Value> values;
+    for (std::size_t k = 0; k < rows; ++k) {
+      const auto id = first + static_cast<std::int64_t>(k);
+      values.insert(values.end(), {Value::of(id), Value::of(id * 7), Value::ofText(texts[k]), Value::ofText(times[k])});
+    }
+    EXPECT_EQ(db_->insertRows("seam", columns, values, false), static_cast<std::int64_t>(rows)) << rows;
+    // The same rows again, and one more: only that one is new.
+    values.insert(values.end(), {Value::of(first + static_cast<std::int64_t>(rows)), Value::null(), Value::null(),
+                                 Value::null()});
+    EXPECT_EQ(db_->insertRows("seam", columns, values, true), 1) << rows;
+    const auto last = first + static_cast<std::int64_t>(rows) - 1;
+    const Value range[] = {Value::of(first), Value::of(last)};
+    db_->run("SELECT count(*), sum(n), min(t), max(at) FROM seam WHERE id BETWEEN $1 AND $2", range,
+             [&](const Row& row) {
+               EXPECT_EQ(row.integer(0), static_cast<std::int64_t>(rows));
+               EXPECT_EQ(row.integer(1), 7 * (first + last) * static_cast<std::int64_t>(rows) / 2);
+               EXPECT_EQ(row.text(2), *std::min_element(texts.begin(), texts.end()));
+               EXPECT_EQ(row.text(3), "2019-07-0" + std::to_string(1 + std::min<std::size_t>(rows - 1, 8)) + " 10:00:00");
+             });
+    first += static_cast<std::int64_t>(rows) + 1;
+  }
+}
+
+// The rows an insert returns are the ones it stored, not those it skipped,
+// whether it is the caller's transaction or its own.
+TEST_P(DatabaseSeam, InsertReturnsTheRowsItStored) {
+  struct Case {
+    const char* name;
+    std::vector<std::int64_t> ids;
+    std::set<std::int64_t> stored;
+  };
+  const Case cases[] = {
+      {"all new", {1, 2, 3}, {1, 2, 3}},
+      {"some known, one twice", {3, 4, 2, 5, 4}, {4, 5}},
+      {"all known", {1, 5}, {}},
+      {"past a statement's rows", {}, {}},
+  };
+  for (const bool inTransaction : {false, true}) {
+    const std::int64_t base = inTransaction ? 1000 : 0;
+    for (const Case& c : cases) {
+      std::vector<std::int64_t> ids;
+      std::set<std::int64_t> expected;
+      for (const auto id : c.ids) ids.push_back(base + id);
+      for (const auto id : c.stored) expected.insert(base + id);
+      if (ids.empty()) {
+        for (std::int64_t id = 100; id < 400; ++id) ids.push_back(base + id);
+        expected.insert(ids.begin(), ids.end());
+      }
+      static constexpr std::string_view kReturned[] = {"n", "id"};
+      std::set<std::int64_t> returned;
+      if (inTransaction) db_->begin();
+      const auto inserted = db_->insertRows("seam", kIdColumns, idRows(ids), true, kReturned, [&](const Row& row) {
+        EXPECT_EQ(row.integer(0), row.integer(1) * 10) << c.name;
+        returned.insert(row.integer(1));
+      });
+      if (inTransaction) db_->commit();
+      EXPECT_EQ(returned, expected) << c.name << (inTransaction ? " in a transaction" : "");
+      EXPECT_EQ(inserted, static_cast<std::int64_t>(expected.size())) << c.name;
+    }
+  }
 }
 
 TEST_P(DatabaseSeam, RefusalsAreConstraintErrors) {

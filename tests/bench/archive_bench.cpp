@@ -8,6 +8,7 @@
 // stay in the build tree for the next run.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -16,6 +17,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "kvd/archive/archive.h"
 #include "kvd/archive/sha256.h"
@@ -91,6 +94,66 @@ void BM_ImportKnownRecords(benchmark::State& state, Dialect dialect) {
   timeImport(state, [&] { return archiveWithDownload(dialect); }, downloadCopy(), false);
 }
 
+// --- Beside the yardstick -------------------------------------------------------
+
+// tests/bench/python_sqlite_import.py: Python's sqlite3 module keeping the
+// same columns, the same sightings and the same indexes.
+const fs::path kYardstick = fs::path(__FILE__).parent_path() / "python_sqlite_import.py";
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+double median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+// The yardstick's "new" and "known" seconds of one run.
+std::map<std::string, double> runYardstick() {
+  const std::string command = "/usr/bin/python3 '" + kYardstick.string() + "' '" + downloadFile().string() +
+                              "' --known '" + downloadCopy().string() + "' --runs 1";
+  std::map<std::string, double> out;
+  std::unique_ptr<FILE, decltype(&pclose)> pipe(popen(command.c_str(), "r"), &pclose);
+  char name[16];
+  double seconds = 0;
+  while (pipe && std::fscanf(pipe.get(), "%15s %lf", name, &seconds) == 2) out[name] = seconds;
+  return out;
+}
+
+// kvd and the yardstick one after the other in each run, so that both see
+// the machine as it is: the download into a new SQLite archive, then its
+// copy of other contents (every record known) into the same archive. The
+// time reported is kvd's new archive; the counters are the medians of both
+// and how many times as fast kvd is.
+void BM_ImportBesidePython(benchmark::State& state) {
+  std::vector<double> kvdNew, kvdKnown, pyNew, pyKnown;
+  for (auto _ : state) {
+    auto archive = std::make_unique<Archive>(newDatabase(Dialect::Sqlite, "bench_beside"));
+    auto start = std::chrono::steady_clock::now();
+    const ImportResult fresh = importFile(*archive, downloadFile());
+    kvdNew.push_back(secondsSince(start));
+    start = std::chrono::steady_clock::now();
+    const ImportResult known = importFile(*archive, downloadCopy());
+    kvdKnown.push_back(secondsSince(start));
+    archive.reset();
+    state.SetIterationTime(kvdNew.back());
+    if (fresh.fresh != kFileRecords || known.known != kFileRecords) state.SkipWithError("the records were not as made");
+    auto python = runYardstick();
+    if (!python.count("new") || !python.count("known")) state.SkipWithError("the yardstick did not run");
+    pyNew.push_back(python["new"]);
+    pyKnown.push_back(python["known"]);
+  }
+  state.counters["kvd_new_s"] = median(kvdNew);
+  state.counters["python_new_s"] = median(pyNew);
+  state.counters["new_x"] = median(pyNew) / median(kvdNew);
+  state.counters["kvd_known_s"] = median(kvdKnown);
+  state.counters["python_known_s"] = median(pyKnown);
+  state.counters["known_x"] = median(pyKnown) / median(kvdKnown);
+  double load[1] = {0};
+  if (getloadavg(load, 1) == 1) state.counters["load1"] = load[0];
+}
+
 // --- A million records -------------------------------------------------------
 
 Selection oneObject() {
@@ -133,6 +196,7 @@ constexpr auto kPostgres = Dialect::Postgres;
 
 }  // namespace
 
+BENCHMARK(BM_ImportBesidePython)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
 BENCHMARK_CAPTURE(BM_ImportIntoNewArchive, sqlite, kSqlite)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK_CAPTURE(BM_ImportKnownRecords, sqlite, kSqlite)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(3);
 BENCHMARK_CAPTURE(BM_ImportIntoNewArchive, postgres, kPostgres)

@@ -17,6 +17,8 @@
 #include <vector>
 
 #include "kvd/archive/database.h"
+#include "kvd/archive/postgres/postgres_binary.h"
+#include "kvd/archive/postgres/postgres_row.h"
 #include "kvd/archive/postgres/postgres_text.h"
 
 namespace zel::archive {
@@ -24,12 +26,11 @@ namespace zel::archive {
 namespace {
 
 using postgres::appendCopyField;
-using postgres::decodeBytea;
+using postgres::PgRow;
 using postgres::numberText;
 using Kind = DatabaseError::Kind;
 using ResultPtr = std::unique_ptr<PGresult, decltype(&PQclear)>;
 
-constexpr Oid kByteaOid = 17;
 constexpr std::size_t kCopyChunk = 256 * 1024;
 constexpr std::size_t kMaxStatements = 256;
 
@@ -83,39 +84,6 @@ std::int64_t changedRows(const PGresult* r) {
   }
   return 0;
 }
-
-class PgRow final : public Row {
- public:
-  PgRow(const PGresult* result, int row) : r_(result), row_(row) {}
-  int size() const override { return PQnfields(r_); }
-  bool isNull(int column) const override { return PQgetisnull(r_, row_, checked(column)) != 0; }
-
-  std::int64_t integer(int column) const override {
-    const auto s = raw(column);
-    std::int64_t v = 0;
-    const auto [end, error] = std::from_chars(s.data(), s.data() + s.size(), v);
-    if (error == std::errc() && end == s.data() + s.size()) return v;
-    if (s == "t" || s == "f") return s == "t";
-    return static_cast<std::int64_t>(real(column));
-  }
-  double real(int column) const override { return std::strtod(std::string(raw(column)).c_str(), nullptr); }
-  std::string text(int column) const override {
-    return PQftype(r_, column) == kByteaOid ? blob(column) : std::string(raw(column));
-  }
-  std::string blob(int column) const override { return decodeBytea(raw(column)); }
-
- private:
-  int checked(int column) const {
-    if (column < 0 || column >= PQnfields(r_)) throw std::out_of_range("no column " + std::to_string(column));
-    return column;
-  }
-  std::string_view raw(int column) const {
-    checked(column);
-    return {PQgetvalue(r_, row_, column), static_cast<std::size_t>(PQgetlength(r_, row_, column))};
-  }
-  const PGresult* r_;
-  int row_;
-};
 
 class PostgresDatabase final : public Database {
  public:
@@ -186,14 +154,16 @@ class PostgresDatabase final : public Database {
   }
 
   std::int64_t insertRows(std::string_view table, std::span<const std::string_view> columns,
-                          std::span<const Value> values, bool ignoreConflicts) override {
+                          std::span<const Value> values, bool ignoreConflicts,
+                          std::span<const std::string_view> returning, const RowHandler& onInserted) override {
     if (columns.empty() || values.size() % columns.size() != 0)
       throw std::invalid_argument("insertRows: the values are not whole rows");
     if (!isIdentifier(table)) throw std::invalid_argument("not a table name: " + std::string(table));
     const std::string target(table);
     const std::string names = joined(columns);
     if (values.empty()) return 0;
-    if (!ignoreConflicts) return copyIn(target, names, columns.size(), values);
+    const auto& types = columnTypes(target, columns);
+    if (!ignoreConflicts && returning.empty()) return copyIn(target, names, types, values);
 
     // The rows go to a staging table first, then into the table in the
     // order of its unique key: two connections inserting the same keys then
@@ -204,10 +174,14 @@ class PostgresDatabase final : public Database {
       const auto& staging = stagingTable(target, names);
       exec("CREATE TEMP TABLE IF NOT EXISTS " + staging + " AS SELECT " + names + " FROM " + target +
            " WITH NO DATA");
-      copyIn(staging, names, columns.size(), values);
+      copyIn(staging, names, types, values);
+      // Sorted in memory: the server's default of 4 MB would sort a few
+      // thousand records on disk.
+      exec("SET LOCAL work_mem = '64MB'");
       const auto inserted = run("INSERT INTO " + target + " (" + names + ") SELECT " + names + " FROM " + staging +
-                                    keyOrder(target, columns) + " ON CONFLICT DO NOTHING",
-                                {}, {});
+                                    keyOrder(target, columns) + (ignoreConflicts ? " ON CONFLICT DO NOTHING" : "") +
+                                    (returning.empty() ? "" : " RETURNING " + joined(returning)),
+                                {}, onInserted);
       exec("TRUNCATE " + staging);
       if (own) commit();
       return inserted;
@@ -309,9 +283,22 @@ class PostgresDatabase final : public Database {
     return changed;
   }
 
-  std::int64_t copyIn(const std::string& table, const std::string& names, std::size_t width,
+  // The rows in binary when every value fits its column's type, else as text.
+  std::int64_t copyIn(const std::string& table, const std::string& names, std::span<const std::uint32_t> types,
                       std::span<const Value> values) {
     ensureReady();
+    if (auto binary = postgres::binaryCopy(types, values)) {
+      auto r = owned(PQexec(conn_, ("COPY " + table + " (" + names + ") FROM STDIN (FORMAT binary)").c_str()));
+      if (PQresultStatus(r.get()) != PGRES_COPY_IN) throw failure(r.get());
+      bool sent = true;
+      for (std::size_t at = 0; sent && at < binary->size(); at += kCopyChunk) {
+        const auto n = std::min(kCopyChunk, binary->size() - at);
+        sent = PQputCopyData(conn_, binary->data() + at, static_cast<int>(n)) == 1;
+      }
+      if (sent) PQputCopyEnd(conn_, nullptr);
+      return collect({});
+    }
+    const std::size_t width = types.size();
     auto r = owned(PQexec(conn_, ("COPY " + table + " (" + names + ") FROM STDIN").c_str()));
     if (PQresultStatus(r.get()) != PGRES_COPY_IN) throw failure(r.get());
     std::string chunk;
@@ -338,6 +325,19 @@ class PostgresDatabase final : public Database {
     }
     if (sent) PQputCopyEnd(conn_, nullptr);
     return collect({});
+  }
+
+  // The type oids of the table's columns, by the server's catalogue (0 for
+  // a column it does not name).
+  const std::vector<std::uint32_t>& columnTypes(const std::string& table, std::span<const std::string_view> columns) {
+    const auto key = table + '(' + joined(columns) + ')';
+    if (const auto it = columnTypes_.find(key); it != columnTypes_.end()) return it->second;
+    std::unordered_map<std::string, std::uint32_t> byName;
+    run("SELECT attname::text, atttypid::int8 FROM pg_attribute WHERE attrelid = $1::regclass AND attnum > 0",
+        std::vector{Value::ofText(table)}, [&](const Row& row) { byName[row.text(0)] = static_cast<std::uint32_t>(row.integer(1)); });
+    std::vector<std::uint32_t> types;
+    for (const auto name : columns) types.push_back(byName[std::string(name)]);
+    return columnTypes_.emplace(key, std::move(types)).first->second;
   }
 
   // One staging table per target and column list, kept for the session.
@@ -380,6 +380,7 @@ class PostgresDatabase final : public Database {
   std::uint64_t statementCount_ = 0;
   std::unordered_map<std::string, std::string> staging_;
   std::unordered_map<std::string, std::string> keyOrder_;
+  std::unordered_map<std::string, std::vector<std::uint32_t>> columnTypes_;
   bool reading_ = false;
 };
 

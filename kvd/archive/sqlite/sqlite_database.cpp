@@ -4,7 +4,9 @@
 // timeout, so that a second kvd waits for the first instead of failing.
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cmath>
+#include <stdexcept>
 #include <map>
 #include <memory>
 #include <vector>
@@ -17,6 +19,13 @@ namespace zel::archive {
 namespace {
 
 constexpr int kBusyTimeoutMs = 30000;
+constexpr std::size_t kRowsPerInsert = 64;
+// WAL frames (pages of 8 KiB): checkpointed before the next transaction
+// from 8 MiB on, and right after a commit from 512 MiB on.
+constexpr int kCheckpointFrames = 1000;
+constexpr int kMaxWalFrames = 65536;
+// SQLite's own limit on a statement's parameters is 32,766.
+constexpr std::size_t kMaxParameters = 32000;
 
 DatabaseError::Kind kindOf(int code) {
   switch (code & 0xFF) {
@@ -96,31 +105,44 @@ class SqliteDatabase : public Database {
   }
 
   std::int64_t insertRows(std::string_view table, std::span<const std::string_view> columns,
-                          std::span<const Value> values, bool ignoreConflicts) override {
-    std::string sql = "INSERT INTO " + std::string(table) + " (";
-    std::string list;
-    for (std::size_t k = 0; k < columns.size(); ++k) {
-      sql += (k ? ", " : "") + std::string(columns[k]);
-      list += (k ? ", $" : "$") + std::to_string(k + 1);
-    }
-    sql += ") VALUES (" + list + ")";
-    if (ignoreConflicts) sql += " ON CONFLICT DO NOTHING";
-    Statement& s = prepare(sql);
-    // All the rows or none, inside a transaction or not.
-    execute("SAVEPOINT insert_rows");
+                          std::span<const Value> values, bool ignoreConflicts,
+                          std::span<const std::string_view> returning, const RowHandler& onInserted) override {
+    const std::size_t width = columns.size();
+    if (width == 0 || values.size() % width != 0) throw std::invalid_argument("insertRows: the values are not whole rows");
+    const std::size_t rows = values.size() / width;
+    // Many rows per statement: a step per row would cost more than the rows.
+    const std::size_t perStatement = std::max<std::size_t>(1, std::min(kRowsPerInsert, kMaxParameters / width));
+    // Outside a transaction all the rows or none. Inside one, no savepoint:
+    // its journal, kept in memory, is walked from its start at the end of
+    // every statement, which grows with the square of the rows; a failure
+    // there is the caller's to roll back, as on PostgreSQL.
+    const bool own = sqlite3_get_autocommit(db_) != 0;
+    if (own) execute("BEGIN IMMEDIATE");
     std::int64_t inserted = 0;
     try {
-      for (std::size_t at = 0; at + columns.size() <= values.size(); at += columns.size())
-        inserted += step(s, values.subspan(at, columns.size()), {});
+      for (std::size_t at = 0; at < rows;) {
+        const std::size_t n = std::min(perStatement, rows - at);
+        Statement& s = prepare(insertSql(table, columns, n, ignoreConflicts, returning));
+        inserted += step(s, values.subspan(at * width, n * width), onInserted);
+        at += n;
+      }
     } catch (...) {
-      sqlite3_exec(db_, "ROLLBACK TO insert_rows; RELEASE insert_rows", nullptr, nullptr, nullptr);
+      if (own) rollback();
       throw;
     }
-    execute("RELEASE insert_rows");
+    if (own) execute("COMMIT");
     return inserted;
   }
 
-  void begin() override { execute("BEGIN IMMEDIATE"); }
+  void begin() override {
+    // The checkpoint of what earlier commits left in the WAL: here, before a
+    // transaction, rather than inside the commit that grew it.
+    if (walFrames_ >= kCheckpointFrames) {
+      sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+      walFrames_ = 0;
+    }
+    execute("BEGIN IMMEDIATE");
+  }
   void commit() override { execute("COMMIT"); }
   void rollback() noexcept override {
     if (sqlite3_get_autocommit(db_) == 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -129,6 +151,24 @@ class SqliteDatabase : public Database {
  private:
   [[noreturn]] void fail(int rc, const char* message) {
     throw DatabaseError(kindOf(rc), describeError(rc, message));
+  }
+
+  // INSERT of `rows` rows, their values bound in order (?, not $n: the
+  // parameters are the values one after another).
+  static std::string insertSql(std::string_view table, std::span<const std::string_view> columns, std::size_t rows,
+                               bool ignoreConflicts, std::span<const std::string_view> returning) {
+    std::string sql = "INSERT INTO " + std::string(table) + " (";
+    std::string row = "(";
+    for (std::size_t k = 0; k < columns.size(); ++k) {
+      sql += (k ? ", " : "") + std::string(columns[k]);
+      row += k ? ", ?" : "?";
+    }
+    row += ')';
+    sql += ") VALUES ";
+    for (std::size_t r = 0; r < rows; ++r) sql += (r ? ", " : "") + row;
+    if (ignoreConflicts) sql += " ON CONFLICT DO NOTHING";
+    for (std::size_t k = 0; k < returning.size(); ++k) sql += (k ? ", " : " RETURNING ") + std::string(returning[k]);
+    return sql;
   }
 
   Statement& prepare(std::string_view sql) {
@@ -193,7 +233,20 @@ class SqliteDatabase : public Database {
     return sqlite3_stmt_readonly(h) ? 0 : sqlite3_changes64(db_);
   }
 
+  // After each commit: a WAL past its bound is checkpointed at once (as by
+  // SQLite's own automatic checkpoint, only later); else at the next begin().
+  static int walCommitted(void* self, sqlite3* db, const char* schema, int frames) {
+    static_cast<SqliteDatabase*>(self)->walFrames_ = frames;
+    if (frames >= kMaxWalFrames) sqlite3_wal_checkpoint_v2(db, schema, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    return SQLITE_OK;
+  }
+
+ public:
+  void watchWal() { sqlite3_wal_hook(db_, &SqliteDatabase::walCommitted, this); }
+
+ private:
   sqlite3* db_;
+  int walFrames_ = 0;
   std::string name_;
   std::map<std::string, Statement, std::less<>> statements_;
 };
@@ -212,6 +265,7 @@ std::unique_ptr<Database> openSqlite(const std::filesystem::path& file, bool cre
   }
   auto database = std::make_unique<SqliteDatabase>(db, name);
   sqlite3_busy_timeout(db, kBusyTimeoutMs);
+  database->watchWal();
   sqlite3_extended_result_codes(db, 0);
   // Reading the schema tells a file that is no database at once.
   // A record row is over a kilobyte: larger pages hold several, and a cache

@@ -8,7 +8,8 @@
 #include <algorithm>
 #include <array>
 #include <deque>
-#include <map>
+#include <cstring>
+#include <unordered_map>
 #include <string_view>
 
 #include "kvd/archive/archive.h"
@@ -92,7 +93,15 @@ class RecordRows {
   cli::WindowSumCalculator windows_;
 };
 
-using IdsByDigest = std::map<Digest, std::int64_t>;
+// A digest is uniformly random: its first eight bytes are hash enough.
+struct DigestHash {
+  std::size_t operator()(const Digest& d) const {
+    std::uint64_t h;
+    std::memcpy(&h, d.data(), sizeof h);
+    return static_cast<std::size_t>(h);
+  }
+};
+using IdsByDigest = std::unordered_map<Digest, std::int64_t, DigestHash>;
 
 // A row (digest, record_id) remembered.
 void keepId(const Row& row, IdsByDigest& ids) {
@@ -139,6 +148,7 @@ class ChunkImporter {
   void flush() {
     if (records_.empty()) return;
     IdsByDigest ids;
+    ids.reserve(2 * records_.size());
     findStored(db_, digests_, ids);
     std::vector<Digest> fresh;
     for (std::size_t k = 0; k < records_.size(); ++k) {

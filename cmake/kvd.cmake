@@ -9,6 +9,8 @@ find_package(nlohmann_json 3 CONFIG REQUIRED)
 find_package(SQLite3 REQUIRED)
 pkg_check_modules(LIBPQ REQUIRED IMPORTED_TARGET libpq)
 find_package(OpenSSL REQUIRED)
+# Argon2id for the lab's passwords
+pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
 
 include(${CMAKE_SOURCE_DIR}/cmake/kvd_sources.cmake)
 pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
@@ -19,7 +21,7 @@ add_library(zelkvd STATIC ${ZEL_KVD_SOURCES} ${ZEL_KVD_ARCHIVE_SOURCES} ${ZEL_KV
 target_compile_options(zelkvd PRIVATE ${ZEL_KVD_WARNINGS})
 target_compile_definitions(zelkvd PRIVATE ${ZEL_KVD_DEFINITIONS})
 target_link_libraries(zelkvd PUBLIC zelcore zelreport xlsxwriter CLI11::CLI11 nlohmann_json::nlohmann_json
-                      SQLite::SQLite3 PkgConfig::LIBPQ OpenSSL::Crypto PkgConfig::HTTPLIB Threads::Threads)
+                      SQLite::SQLite3 PkgConfig::LIBPQ OpenSSL::SSL OpenSSL::Crypto PkgConfig::SODIUM PkgConfig::HTTPLIB Threads::Threads)
 
 # The same sources with the sanitizers, for the unit tests.
 add_library(zelkvd_san STATIC ${ZEL_KVD_SOURCES} ${ZEL_KVD_ARCHIVE_SOURCES} ${ZEL_KVD_POSTGRES_SOURCES}
@@ -27,7 +29,7 @@ add_library(zelkvd_san STATIC ${ZEL_KVD_SOURCES} ${ZEL_KVD_ARCHIVE_SOURCES} ${ZE
 target_compile_options(zelkvd_san PRIVATE ${ZEL_KVD_WARNINGS} ${ZEL_SANITIZE} -O1 -g)
 target_compile_definitions(zelkvd_san PRIVATE ${ZEL_KVD_DEFINITIONS})
 target_link_libraries(zelkvd_san PUBLIC zelcore_san zelreport_san xlsxwriter CLI11::CLI11 nlohmann_json::nlohmann_json
-                      SQLite::SQLite3 PkgConfig::LIBPQ OpenSSL::Crypto PkgConfig::HTTPLIB Threads::Threads)
+                      SQLite::SQLite3 PkgConfig::LIBPQ OpenSSL::SSL OpenSSL::Crypto PkgConfig::SODIUM PkgConfig::HTTPLIB Threads::Threads)
 target_link_libraries(unit_tests PRIVATE zelkvd_san)
 
 add_executable(kvd ${CMAKE_SOURCE_DIR}/kvd/main.cpp)

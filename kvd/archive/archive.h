@@ -19,6 +19,8 @@
 #include <vector>
 
 #include "common/record.h"
+#include "kvd/archive/accounts.h"
+#include "kvd/archive/audit.h"
 #include "kvd/archive/database.h"
 #include "kvd/meaning/record_meaning.h"
 
@@ -40,7 +42,7 @@ class ArchiveError : public std::runtime_error {
   std::string code_;
 };
 
-inline constexpr int kSchemaVersion = 4;
+inline constexpr int kSchemaVersion = 5;
 
 // Where the archive is: the option if given, else KVD_ARCHIVE, else the
 // user's own (kvd/archive/location.h says where that is per platform).
@@ -266,6 +268,35 @@ class Archive {
   Database& database() { return *db_; }
   std::optional<int> upgradedFrom() const { return upgradedFrom_; }
 
+  // --- Who acts, and the audit trail (audit.h) ---------------------------
+  // Every change from now on is written to the audit trail under this
+  // actor, with its reason, in the change's own transaction.
+  void setActor(Actor actor) { actor_ = std::move(actor); }
+  const Actor& actor() const { return actor_; }
+  // Appends one entry in a transaction of its own, for what changes no
+  // table of the archive (a failed sign-in, a backup taken). `before` and
+  // `after` are JSON texts or empty.
+  void audit(const std::string& action, const std::string& target, const std::string& before,
+             const std::string& after);
+  // The entries that pass the filter, oldest first (the last `limit` ones
+  // when it is given).
+  std::vector<AuditEntry> auditLog(const AuditFilter& filter);
+
+  // --- Accounts (accounts.h) ---------------------------------------------
+  // Refused with ArchiveError when the login is taken or no login (letters,
+  // digits, '.', '_', '-'; 1 to 64), the name is empty, or the password is
+  // refused (passwordRefusal).
+  void addAccount(const Account& account, const std::string& password);
+  void setAccount(const std::string& login, const AccountChange& change);
+  void setPassword(const std::string& login, const std::string& password);
+  void setAccountActive(const std::string& login, bool active);
+  std::vector<Account> accounts();  // by login
+  std::optional<Account> account(const std::string& login);
+  // The active account of this login when the password is its own; none
+  // otherwise (no such login, disabled, wrong password), in the same time.
+  std::optional<Account> signIn(const std::string& login, const std::string& password);
+  bool hasActiveAdmin();
+
   // --- Import -----------------------------------------------------------
   // The records come from `next` in file order until it returns false. One
   // transaction: when anything fails (or `next` throws), nothing of this
@@ -343,6 +374,7 @@ class Archive {
 
   std::unique_ptr<Database> db_;
   std::optional<int> upgradedFrom_;
+  Actor actor_;
   // The totals of the pages asked for, kept while the archive is unchanged
   // (SQLite only: the mark of that is cheap there).
   std::map<std::string, std::uint64_t> pageTotals_;

@@ -127,6 +127,24 @@ std::vector<std::string> version4(Dialect d) {
   };
 }
 
+// The lab's accounts and the audit trail. An account is never deleted; an
+// entry of the trail is never changed: its hash chains it to the one
+// before (kvd/archive/audit.h).
+std::vector<std::string> version5(Dialect d) {
+  return {
+      "CREATE TABLE accounts (\n  " + idColumn("account_id", d) +
+          ",\n  login TEXT NOT NULL UNIQUE,\n  full_name TEXT NOT NULL,\n  position TEXT NOT NULL DEFAULT '',\n"
+          "  role TEXT NOT NULL,\n  password_hash TEXT NOT NULL,\n  active BIGINT NOT NULL DEFAULT 1,\n"
+          "  created_at " + typeName(Type::Timestamp, d) + " NOT NULL\n)",
+      "CREATE TABLE audit_log (\n  entry_id BIGINT PRIMARY KEY,\n  at " + typeName(Type::Timestamp, d) +
+          " NOT NULL,\n  who TEXT NOT NULL,\n  action TEXT NOT NULL,\n  target TEXT NOT NULL DEFAULT '',\n"
+          "  before_value TEXT NOT NULL DEFAULT '',\n  after_value TEXT NOT NULL DEFAULT '',\n"
+          "  reason TEXT NOT NULL DEFAULT '',\n  previous_hash TEXT NOT NULL,\n  hash TEXT NOT NULL\n)",
+      "CREATE INDEX audit_log_who ON audit_log (who, entry_id)",
+      "CREATE INDEX audit_log_target ON audit_log (target, entry_id)",
+  };
+}
+
 }  // namespace
 
 std::string snakeCase(std::string_view name) {
@@ -163,6 +181,7 @@ std::vector<std::string> migration(int version, Dialect dialect) {
     case 2: return version2(dialect);
     case 3: return version3(dialect);
     case 4: return version4(dialect);
+    case 5: return version5(dialect);
     default: return {};
   }
 }

@@ -1,6 +1,6 @@
 # The Debian package, built from the 64-bit programs and read back with
-# dpkg-deb, lintian and desktop-file-validate; its launcher run from an
-# unpacked copy under Wine.
+# dpkg-deb, lintian, desktop-file-validate and systemd-analyze; its launcher
+# run from an unpacked copy under Wine.
 set(ZEL_DEB_TEST ${CMAKE_SOURCE_DIR}/tests/package/deb-test)
 set(ZEL_DEB_WORK ${CMAKE_BINARY_DIR}/deb-test)
 # The package carries the 64-bit build whichever build runs these tests.
@@ -15,7 +15,7 @@ string(REPLACE ";" "," ZEL_DEB_PROGRAMS "${ZEL_DEB_PROGRAMS}")
 add_test(NAME deb.build COMMAND ${ZEL_DEB_TEST} build ${ZEL_DEB_ARGS})
 set_tests_properties(deb.build PROPERTIES FIXTURES_SETUP deb TIMEOUT 300)
 
-foreach(check contents lintian desktop)
+foreach(check contents lintian desktop service)
   add_test(NAME deb.${check} COMMAND ${ZEL_DEB_TEST} ${check} ${ZEL_DEB_ARGS} ${ZEL_DEB_PROGRAMS})
   set_tests_properties(deb.${check} PROPERTIES FIXTURES_REQUIRED deb SKIP_RETURN_CODE 77 TIMEOUT 300)
 endforeach()

@@ -6,7 +6,8 @@
 //   kvdw.exe csv FILE      the same as CSV in the user's regional style
 //   kvdw.exe report FILE   writes the report <name>.html beside it
 //   kvdw.exe archive FILE  adds FILE's records to the lab's archive
-//   kvdw.exe serve         the archive's web application in the browser
+//   kvdw.exe serve [OPTIONS]  the archive's web application in the browser,
+//                          with kvd serve's options (--listen: the lab's server)
 //
 // and then opens the result with the program associated with it; the
 // archive verb opens nothing and says in a message box what was added; the
@@ -126,20 +127,21 @@ class LastWordsSink : public zel::cli::TextSink {
   std::string text_;
 };
 
-// kvd serve as the console program runs it; nothing to open afterwards:
-// the server opens the browser, or the running one does.
-int runServe() {
+// kvd serve as the console program runs it, with the options given after
+// the verb; nothing to open afterwards: the server opens the browser, or the
+// running one does, unless --no-open.
+int runServe(const std::vector<std::string>& command) {
   LastWordsSink out;
   LastWordsSink err;
-  const int code = runKvd({"serve"}, out, err);
+  const int code = runKvd(command, out, err);
   if (code != zel::cli::kExitOk)
     showError(err.text().empty() ? std::string("kvd: the archive's web application could not be started") : err.text());
   return code;
 }
 
 int runVerb(const std::vector<std::string>& arguments) {
-  static constexpr char kUsage[] = "usage: kvdw xlsx|csv|report|archive FILE | kvdw serve";
-  if (arguments.size() == 1 && arguments[0] == "serve") return runServe();
+  static constexpr char kUsage[] = "usage: kvdw xlsx|csv|report|archive FILE | kvdw serve [OPTIONS]";
+  if (!arguments.empty() && arguments[0] == "serve") return runServe(arguments);
   if (arguments.size() != 2) {
     showError(kUsage);
     return zel::cli::kExitUsage;

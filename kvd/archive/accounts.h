@@ -24,6 +24,10 @@ const char* roleName(Role role);
 std::optional<Role> roleFromName(const std::string& name);
 inline bool mayAct(Role have, Role needed) { return static_cast<int>(have) >= static_cast<int>(needed); }
 
+// A login is 1 to 64 ASCII letters, digits, '.', '_' or '-': the same in
+// every page, log and shell.
+bool validLogin(const std::string& login);
+
 struct Account {
   std::string login;
   std::string name;      // full name, as it signs
@@ -44,6 +48,9 @@ struct AccountChange {
 // itself), empty when it will do. Characters, not bytes: a Russian
 // password of ten letters will do.
 std::string passwordRefusal(const std::string& login, const std::string& password);
+// The same refusal as a code, for a program that words it in its own
+// language: "password_short" or "password_is_login"; empty when it will do.
+std::string passwordRefusalCode(const std::string& login, const std::string& password);
 
 // A slow hash of the password (Argon2id), and its check. The check of a
 // login that has no account runs against a hash of the same cost, so that

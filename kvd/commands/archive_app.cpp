@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include "kvd/commands/archive_commands.h"
+#include "kvd/commands/archive_user_command.h"
 
 namespace zel::cli {
 
@@ -105,9 +106,20 @@ std::string archiveUsage(const std::string& command) {
     line = "kvd archive stats " + selectors + " [--by mode|point|room|object] [--format text|json] [--units pci]";
   else if (command == "report")
     line = "kvd archive report --object NAME -o protocol.html [--lang en|ru] [--norm NAME]...";
+  else if (command == "user add")
+    line = "kvd archive user add LOGIN --role viewer|operator|approver|admin --name \"FULL NAME\" [--position TEXT] "
+           "[--reason TEXT]";
+  else if (command == "user passwd") line = "kvd archive user passwd LOGIN [--reason TEXT]";
+  else if (command == "user set")
+    line = "kvd archive user set LOGIN [--role viewer|operator|approver|admin] [--name \"FULL NAME\"] "
+           "[--position TEXT] [--reason TEXT]";
+  else if (command == "user disable") line = "kvd archive user disable LOGIN [--reason TEXT]";
+  else if (command == "user enable") line = "kvd archive user enable LOGIN [--reason TEXT]";
+  else if (command == "user") line = "kvd archive user add|passwd|set|disable|enable LOGIN ...";
+  else if (command == "users") line = "kvd archive users [--format text|json]";
   else
-    return "usage: kvd archive import|where|object|objects|assign|unassign|device|devices|list|export|stats|report "
-           "... "
+    return "usage: kvd archive import|where|object|objects|assign|unassign|device|devices|list|export|stats|report|user|"
+           "users ... "
            "[--archive PATH|URI] (kvd archive --help, kvd archive COMMAND --help)";
   return "usage: " + line + " [--archive PATH|URI]";
 }
@@ -122,6 +134,7 @@ struct ArchiveCli::State {
   ArchiveDeviceOptions device;
   ArchiveReadOptions read;
   ArchiveReportOptions report;
+  ArchiveUserOptions user;
   std::string language = "en";
   std::vector<std::pair<CLI::App*, std::function<int(Streams&)>>> commands;
 
@@ -227,6 +240,7 @@ ArchiveCli::ArchiveCli(CLI::App& app) : state_(std::make_unique<State>()) {
   c->add_option("--format", s.read.format, "text or json")->check(CLI::IsMember({"text", "json"}));
   addUnits(c, s.read.pci);
   addReport();
+  addUsers();
 }
 
 ArchiveCli::~ArchiveCli() = default;
@@ -243,6 +257,45 @@ void ArchiveCli::addReport() {
   c->add_option("--norm", s.report.norms,
                 "a reference level (repeatable): nrb-new, nrb-existing, who, eu, epa, flux")
       ->allow_extra_args(false);
+}
+
+void ArchiveCli::addUsers() {
+  State& s = *state_;
+  ArchiveUserOptions& u = s.user;
+  CLI::App* user = s.archive->add_subcommand("user", "add or change an account of the lab server");
+  user->require_subcommand(1);
+  // Every user command names its account and may give its reason.
+  auto command = [&](const std::string& name, const std::string& help,
+                     std::function<int(const std::string&, Streams&)> runner) {
+    CLI::App* c = s.add(user, name, help, std::move(runner));
+    c->add_option("LOGIN", u.login, "the account's login")->required();
+    addReason(c, u.reason);
+    return c;
+  };
+  // add: role and name required; set: only those given change.
+  auto person = [&](CLI::App* c, bool required) {
+    addText(c, "--role", u.role, "what the account may do: each role what the one before may, and more");
+    addText(c, "--name", u.name, "the person's full name, as it signs");
+    addText(c, "--position", u.position, "the person's position");
+    c->get_option("--role")->required(required)->check(CLI::IsMember({"viewer", "operator", "approver", "admin"}));
+    c->get_option("--name")->required(required);
+  };
+  person(command("add", "a new account; its password is asked for twice, or read from standard input",
+                 [&s](const std::string& l, Streams& io) { return runArchiveUserAdd(l, s.user, io); }),
+         true);
+  person(command("set", "change an account's role, name or position (only the fields given)",
+                 [&s](const std::string& l, Streams& io) { return runArchiveUserSet(l, s.user, io); }),
+         false);
+  command("passwd", "a new password for an account, asked for twice or read from standard input",
+          [&s](const std::string& l, Streams& io) { return runArchiveUserPasswd(l, s.user, io); });
+  command("disable", "the account may no longer sign in (it stays, as the audit trail names it)",
+          [&s](const std::string& l, Streams& io) { return runArchiveUserActive(l, s.user, false, io); });
+  command("enable", "the account may sign in again",
+          [&s](const std::string& l, Streams& io) { return runArchiveUserActive(l, s.user, true, io); });
+  CLI::App* c = s.add(s.archive, "users", "the accounts of the lab server: login, name, position, role, active, "
+                                          "created",
+                      [&s](const std::string& l, Streams& io) { return runArchiveUsers(l, s.user, io); });
+  addFormat(c, u.json);
 }
 
 bool ArchiveCli::parsed() const { return state_->archive->parsed(); }

@@ -28,6 +28,7 @@ class ArchiveCli {
 
  private:
   void addReport();
+  void addUsers();
 
   struct State;
   std::unique_ptr<State> state_;

@@ -72,6 +72,13 @@ void clearInterruptCleanup();
 // progress line may be drawn; not when it is redirected to a file or pipe.
 bool isTerminal(std::FILE* stream);
 
+// Reads one line typed at the terminal of standard input without showing
+// it (a password): echo is off from before `prompt` is written to standard
+// error until the line is read, and back on afterwards, also when the
+// program is interrupted meanwhile; the Enter still moves to the next line.
+// The line's end is not kept. False when the input ends or fails first.
+bool readHiddenLine(std::string_view prompt, std::string& line);
+
 // The measurement file name as the record browser holds it, for the DIF's
 // file cell: the bytes as given on Linux; the ANSI code page on Windows,
 // where the browser takes its names in that code page.

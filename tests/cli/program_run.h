@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -42,11 +43,15 @@ struct Result {
 };
 
 // Runs argv[0] with the rest as its arguments; the streams go through
-// files in `folder`, removed afterwards.
-inline Result runProgram(const std::vector<std::string>& argv, const std::filesystem::path& folder) {
-  const std::filesystem::path out = folder / ".stdout", err = folder / ".stderr";
+// files in `folder`, removed afterwards. With `input` standard input is
+// those bytes (else the test's own).
+inline Result runProgram(const std::vector<std::string>& argv, const std::filesystem::path& folder,
+                         const std::optional<std::string>& input = std::nullopt) {
+  const std::filesystem::path out = folder / ".stdout", err = folder / ".stderr", in = folder / ".stdin";
+  if (input) writeFile(in, *input);
   const pid_t pid = ::fork();
   if (pid == 0) {
+    if (input) std::freopen(in.c_str(), "rb", stdin);
     std::freopen(out.c_str(), "wb", stdout);
     std::freopen(err.c_str(), "wb", stderr);
     std::vector<const char*> args;
@@ -60,6 +65,7 @@ inline Result runProgram(const std::vector<std::string>& argv, const std::filesy
   Result r{WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status), readFile(out), readFile(err)};
   std::filesystem::remove(out);
   std::filesystem::remove(err);
+  if (input) std::filesystem::remove(in);
   return r;
 }
 

@@ -14,6 +14,7 @@
 
 #include "kvd/archive/archive.h"
 #include "kvd/archive/location.h"
+#include "kvd/archive/record_columns.h"
 #include "kvd/archive/schema.h"
 #include "kvd/archive/selection_sql.h"
 #include "kvd/archive/sha256.h"
@@ -28,16 +29,6 @@ namespace {
 constexpr std::size_t kChunk = 4096;
 constexpr std::size_t kLookup = 256;
 constexpr std::uint64_t kAnalyzeAfter = 10000;
-
-Value numberValue(const cli::Number& n) {
-  using K = cli::Number::Kind;
-  switch (n.kind) {
-    case K::None: return Value::null();
-    case K::Unsigned: return Value::of(static_cast<std::int64_t>(n.u));
-    case K::Signed: return Value::of(n.i);
-    default: return n.finite() ? Value::ofReal(n.toDouble()) : Value::null();
-  }
-}
 
 std::string_view digestBytes(const Digest& d) { return {reinterpret_cast<const char*>(d.data()), d.size()}; }
 
@@ -54,25 +45,12 @@ class RecordRows {
     Slot& slot = slots_.emplace_back();
     slot.digest = digest;
     slot.record = record;
-    const cli::DateTime t = cli::recordDateTime(record);
-    slot.dateTime = cli::isCalendarDate(t) ? timestampText(t) : std::string();
-    const cli::ListValue pair = cli::listValue(record, false);
+    slot.dateTime = storedDateTime(record);
     values_.push_back(Value::ofBlob(digestBytes(slot.digest)));
     values_.push_back(Value::ofBlob({reinterpret_cast<const char*>(slot.record.bytes.data()), kRecordSize}));
     values_.push_back(Value::of(importId));
     values_.push_back(Value::of(static_cast<std::int64_t>(index)));
-    values_.push_back(slot.dateTime.empty() ? Value::null() : Value::ofText(slot.dateTime));
-    values_.push_back(Value::of(pair.mode));
-    values_.push_back(Value::ofText(pair.modeName));
-    values_.push_back(numberValue(pair.value));
-    values_.push_back(numberValue(pair.error));
-    values_.push_back(Value::ofText(cli::unitText(pair.unit)));
-    std::array<cli::Number, cli::kFieldCount> fields;
-    cli::fieldNumbers(record, fields.data());
-    for (const cli::Number& n : fields) values_.push_back(numberValue(n));
-    std::array<std::uint32_t, 4> sums{};
-    const int windows = windows_.sums(record, sums);
-    for (int w = 0; w < 4; ++w) values_.push_back(w < windows ? Value::of(sums[w]) : Value::null());
+    appendMeaningValues(slot.record, slot.dateTime, windows_, values_);
   }
   bool empty() const { return values_.empty(); }
   std::span<const Value> values() const { return values_; }

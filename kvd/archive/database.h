@@ -132,6 +132,19 @@ class Database {
   virtual void commit() = 0;
   // Never throws: it is called while a failure is being handled.
   virtual void rollback() noexcept = 0;
+
+  // A read-only transaction that sees the database as one moment left it,
+  // whatever others commit meanwhile, until rollback() ends it: a backup,
+  // a copy or a check of an archive in use reads every table as of the same
+  // moment. SQLite reads one WAL snapshot; PostgreSQL is REPEATABLE READ.
+  virtual void beginSnapshot() = 0;
+  // A consistent copy of the whole database, as one moment left it, into
+  // `file` (new or empty), while others go on importing: SQLite's online
+  // backup. A database on a server has no such file copy: it throws.
+  virtual void backupTo(const std::filesystem::path& file) {
+    (void)file;
+    throw DatabaseError(DatabaseError::Kind::Other, "this database is copied table by table, not as a file");
+  }
 };
 
 // An SQLite archive file, in WAL mode with foreign keys on and a busy

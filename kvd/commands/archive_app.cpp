@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include "kvd/commands/archive_check_command.h"
 #include "kvd/commands/archive_commands.h"
 #include "kvd/commands/archive_user_command.h"
 
@@ -117,9 +118,12 @@ std::string archiveUsage(const std::string& command) {
   else if (command == "user enable") line = "kvd archive user enable LOGIN [--reason TEXT]";
   else if (command == "user") line = "kvd archive user add|passwd|set|disable|enable LOGIN ...";
   else if (command == "users") line = "kvd archive users [--format text|json]";
+  else if (command == "check") line = "kvd archive check [--format text|json]";
+  else if (command == "backup") line = "kvd archive backup -o FILE.sqlite";
+  else if (command == "copy") line = "kvd archive copy --to FILE.sqlite|postgresql://...";
   else
     return "usage: kvd archive import|where|object|objects|assign|unassign|device|devices|list|export|stats|report|user|"
-           "users ... "
+           "users|check|backup|copy ... "
            "[--archive PATH|URI] (kvd archive --help, kvd archive COMMAND --help)";
   return "usage: " + line + " [--archive PATH|URI]";
 }
@@ -135,6 +139,7 @@ struct ArchiveCli::State {
   ArchiveReadOptions read;
   ArchiveReportOptions report;
   ArchiveUserOptions user;
+  ArchiveCheckOptions check;
   std::string language = "en";
   std::vector<std::pair<CLI::App*, std::function<int(Streams&)>>> commands;
 
@@ -241,6 +246,7 @@ ArchiveCli::ArchiveCli(CLI::App& app) : state_(std::make_unique<State>()) {
   addUnits(c, s.read.pci);
   addReport();
   addUsers();
+  addChecks();
 }
 
 ArchiveCli::~ArchiveCli() = default;
@@ -296,6 +302,20 @@ void ArchiveCli::addUsers() {
                                           "created",
                       [&s](const std::string& l, Streams& io) { return runArchiveUsers(l, s.user, io); });
   addFormat(c, u.json);
+}
+
+void ArchiveCli::addChecks() {
+  State& s = *state_;
+  CLI::App* c = s.add(s.archive, "check", "check the archive: its database, every record's bytes and columns, the "
+                                          "audit trail's chain",
+                      [&s](const std::string& l, Streams& io) { return runArchiveCheck(l, s.check, io); });
+  addFormat(c, s.check.json);
+  c = s.add(s.archive, "backup", "a consistent, checked copy of the archive in a new SQLite file, while it is in use",
+            [&s](const std::string& l, Streams& io) { return runArchiveBackup(l, s.check, io); });
+  c->add_option("-o,--output", s.check.output, "the new file (never one that exists)")->required();
+  c = s.add(s.archive, "copy", "the whole archive into a new or empty one, SQLite or PostgreSQL, with its history",
+            [&s](const std::string& l, Streams& io) { return runArchiveCopy(l, s.check, io); });
+  c->add_option("--to", s.check.to, "an SQLite file, or postgresql://user@host/db")->required()->type_name("PATH|URI");
 }
 
 bool ArchiveCli::parsed() const { return state_->archive->parsed(); }

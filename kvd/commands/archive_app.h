@@ -29,6 +29,7 @@ class ArchiveCli {
  private:
   void addReport();
   void addUsers();
+  void addChecks();
 
   struct State;
   std::unique_ptr<State> state_;

@@ -205,6 +205,8 @@ class PostgresDatabase final : public Database {
     PQclear(PQexec(conn_, "ROLLBACK"));
   }
 
+  void beginSnapshot() override { exec("BEGIN ISOLATION LEVEL REPEATABLE READ, READ ONLY"); }
+
  private:
   // The error of a failed result (or of the connection, for none).
   DatabaseError failure(const PGresult* r) const {

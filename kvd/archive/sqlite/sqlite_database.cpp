@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <stdexcept>
 #include <map>
@@ -146,6 +147,35 @@ class SqliteDatabase : public Database {
   void commit() override { execute("COMMIT"); }
   void rollback() noexcept override {
     if (sqlite3_get_autocommit(db_) == 0) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  }
+
+  // A deferred transaction reads from the WAL snapshot its first read
+  // takes: taken here, so that the moment is the caller's.
+  void beginSnapshot() override { execute("BEGIN DEFERRED; SELECT count(*) FROM sqlite_master"); }
+
+  void backupTo(const std::filesystem::path& file) override {
+    sqlite3* target = nullptr;
+    const std::string name = cli::platform::utf8FromPath(file);
+    int rc = sqlite3_open_v2(name.c_str(), &target, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                             nullptr);
+    const std::unique_ptr<sqlite3, decltype(&sqlite3_close_v2)> closed(target, &sqlite3_close_v2);
+    if (rc != SQLITE_OK) throw DatabaseError(kindOf(rc), "cannot write the backup file " + name);
+    sqlite3_backup* backup = sqlite3_backup_init(target, "main", db_, "main");
+    if (backup == nullptr) fail(sqlite3_errcode(target), sqlite3_errmsg(target));
+    // Every page in one step, that is in one read transaction of the
+    // archive: a copy of one moment, while writers go on in the WAL. Only
+    // a lock that another holds (a WAL being recovered) is waited out, as
+    // long as the busy timeout.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyTimeoutMs);
+    for (;;) {
+      rc = sqlite3_backup_step(backup, -1);
+      const bool busy = (rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED;
+      if (!busy || std::chrono::steady_clock::now() >= until) break;
+      sqlite3_sleep(20);
+    }
+    const int finished = sqlite3_backup_finish(backup);
+    if (rc != SQLITE_DONE) fail(rc, sqlite3_errmsg(target));
+    if (finished != SQLITE_OK) fail(finished, sqlite3_errmsg(target));
   }
 
  private:

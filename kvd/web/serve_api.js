@@ -73,9 +73,16 @@ var kvd = (function () {
     return response.text().then(function (text) {
       var body = null;
       try { body = text ? JSON.parse(text) : null; } catch (e) { body = null; }
+      if (response.status === 401 && body && body.code === 'signin_needed') signInAgain();
       if (!response.ok) throw failure(response.status, body);
       return body;
     });
+  }
+
+  // The lab server's session has ended (signed out in another tab, or
+  // expired): the sign-in page, which brings the user back here.
+  function signInAgain() {
+    location.assign('/signin?' + new URLSearchParams({ next: location.pathname + location.search + location.hash }));
   }
 
   function networkFailure() {
@@ -207,6 +214,31 @@ var kvd = (function () {
     });
   }
 
+  // Who is signed in to the lab server, named with the role in the header.
+  // What a role may not do the templates leave out of the page, so that
+  // the scripts offer what they find there; the personal server has no
+  // accounts, and its user is offered everything.
+  var me = data.me || null;
+  // The header offers signing out on the lab server alone.
+  var labServer = !!document.getElementById('kvd-signout');
+  function roleName(role) { return t('role_' + role); }
+  document.querySelectorAll('[data-role-of="me"]').forEach(function (e) {
+    e.textContent = me && me.role ? '(' + roleName(me.role) + ')' : '';
+  });
+
+  // Signing out ends the session on the server, and the sign-in page
+  // follows.
+  var signOut = document.getElementById('kvd-signout');
+  if (signOut) {
+    signOut.addEventListener('click', function () {
+      signOut.disabled = true;
+      post('/api/logout').then(function () { location.assign('/signin'); }, function (e) {
+        signOut.disabled = false;
+        showError(e);
+      });
+    });
+  }
+
   // The navigation marks where the user is: the page and the language.
   var page = document.body.getAttribute('data-page');
   document.querySelectorAll('header.top [data-page="' + page + '"]').forEach(function (a) {
@@ -217,10 +249,13 @@ var kvd = (function () {
   });
 
   // The language links keep what the page's address says after its path
-  // (the records page keeps its filter there).
+  // (the records page keeps its filter there, the sign-in page where to go
+  // next).
   function keepAddress() {
     document.querySelectorAll('header.top [data-lang]').forEach(function (a) {
-      a.href = '?lang=' + a.getAttribute('data-lang') + location.hash;
+      var q = new URLSearchParams(location.search);
+      q.set('lang', a.getAttribute('data-lang'));
+      a.href = '?' + q.toString() + location.hash;
     });
   }
   window.addEventListener('hashchange', keepAddress);
@@ -285,8 +320,29 @@ var kvd = (function () {
     return m[3] + '.' + m[2] + '.' + m[1] + (m[4] ? ' ' + m[4] : '');
   }
 
+  // A time of the server's clock, UTC "2024-03-12 08:00:00", in the
+  // reader's own time as "12.03.2024 11:00"; another text stays as it is.
+  function localTime(text) {
+    var m = /^(\d{4})-(\d{2})-(\d{2})[ T](\d{2}):(\d{2})(?::(\d{2}))?$/.exec(text || '');
+    if (!m) return text || '';
+    var d = new Date(Date.UTC(+m[1], m[2] - 1, +m[3], +m[4], +m[5], +(m[6] || 0)));
+    var two = function (n) { return (n < 10 ? '0' : '') + n; };
+    return two(d.getDate()) + '.' + two(d.getMonth() + 1) + '.' + d.getFullYear() + ' ' +
+      two(d.getHours()) + ':' + two(d.getMinutes());
+  }
+
+  // A change's reason from its dialog's "Reason" field, added to the
+  // request's body only when one is given.
+  function withReason(body, form) {
+    var field = form && form.elements.reason;
+    var reason = field ? field.value.trim() : '';
+    if (reason) body.reason = reason;
+    return body;
+  }
+
   return {
-    data: data, lang: lang, t: t, labDate: labDate,
+    data: data, lang: lang, t: t, labDate: labDate, localTime: localTime, withReason: withReason,
+    me: me, labServer: labServer, roleName: roleName,
     get: get, post: post, download: download, upload: upload, refusalText: refusalText,
     showError: showError, clearError: clearError, keepAddress: keepAddress,
     el: el, option: option, row: row, link: link, placeText: placeText, valueText: valueText

@@ -56,6 +56,7 @@ function kvdAssignDialog(options) {
     document.getElementById('assign-what').textContent = options.targetText();
     ask();
     if (!form.elements.object.value && options.object()) form.elements.object.value = options.object();
+    form.elements.reason.value = '';
     offerPlaces();
     dialog.showModal();
   });
@@ -86,6 +87,7 @@ function kvdAssignDialog(options) {
     var body = {};
     kPlace.forEach(function (k) { body[k] = form.elements[k].value.trim(); });
     body.move = move;
+    kvd.withReason(body, form);
     if (!body.object) { say([t('error_object_name_missing')]); return; }
     var ready = move && pending ? Promise.resolve(pending) : options.target();
     ready.then(function (what) {
@@ -100,7 +102,8 @@ function kvdAssignDialog(options) {
   function create() {
     var name = form.elements.new_name.value.trim();
     if (!name) { say([t('error_object_name_missing')]); form.elements.new_name.focus(); return; }
-    kvd.post('/api/objects', { name: name, address: form.elements.new_address.value.trim() }).then(function () {
+    var object = kvd.withReason({ name: name, address: form.elements.new_address.value.trim() }, form);
+    kvd.post('/api/objects', object).then(function () {
       form.elements.object.value = name;
       ask();
       assign(false);

@@ -10,6 +10,8 @@
   var errorBox = document.getElementById('device-error');
   var saved = document.getElementById('device-saved');
   var editing = null;
+  // Editing is offered to a role that may change a device.
+  var editable = !!dialog;
 
   function period(d) {
     if (!d.verified_from && !d.verified_until) return null;
@@ -17,14 +19,18 @@
   }
 
   function rowOf(d) {
-    var edit = kvd.el('button', null, t('edit'));
-    edit.type = 'button';
-    edit.setAttribute('aria-label', t('device_edit', { number: d.number }));
-    edit.addEventListener('click', function () { open(d); });
-    var tools = kvd.el('span', 'row-tools');
-    tools.appendChild(edit);
     var p = period(d);
-    var row = kvd.row([String(d.number), d.model, d.certificate, p ? p[0] : t('verification_none'), p ? p[1] : '', tools]);
+    var cells = [String(d.number), d.model, d.certificate, p ? p[0] : t('verification_none'), p ? p[1] : ''];
+    if (editable) {
+      var edit = kvd.el('button', null, t('edit'));
+      edit.type = 'button';
+      edit.setAttribute('aria-label', t('device_edit', { number: d.number }));
+      edit.addEventListener('click', function () { open(d); });
+      var tools = kvd.el('span', 'row-tools');
+      tools.appendChild(edit);
+      cells.push(tools);
+    }
+    var row = kvd.row(cells);
     row.cells[0].className = 'n';
     row.setAttribute('data-device', String(d.number));
     row.cells[3].className = row.cells[4].className = 'date';
@@ -41,7 +47,7 @@
     devices.forEach(function (d) { body.appendChild(rowOf(d)); });
     if (devices.length === 0) {
       var empty = kvd.row([t('devices_none')]);
-      empty.cells[0].colSpan = 6;
+      empty.cells[0].colSpan = editable ? 6 : 5;
       body.appendChild(empty);
     }
   }
@@ -54,12 +60,13 @@
     form.elements.certificate.value = d.certificate || '';
     form.elements.verified_from.value = kvd.labDate(d.verified_from);
     form.elements.verified_until.value = kvd.labDate(d.verified_until);
+    form.elements.reason.value = '';
     dialog.showModal();
   }
 
-  document.getElementById('device-cancel').addEventListener('click', function () { dialog.close(); });
+  if (editable) document.getElementById('device-cancel').addEventListener('click', function () { dialog.close(); });
 
-  form.addEventListener('submit', function (e) {
+  if (editable) form.addEventListener('submit', function (e) {
     e.preventDefault();
     kvdFields.clear(form, errorBox);
     var change = {};
@@ -67,7 +74,7 @@
       change[k] = form.elements[k].value.trim();
     });
     var number = editing.number;
-    kvd.post('/api/devices/' + encodeURIComponent(number), change).then(function (answer) {
+    kvd.post('/api/devices/' + encodeURIComponent(number), kvd.withReason(change, form)).then(function (answer) {
       devices = devices.map(function (d) { return d.number === number ? answer : d; });
       show();
       dialog.close();

@@ -1,31 +1,42 @@
 // The object page: its data, which can be edited, its points, a chart per
 // point over its placements (drawn as the report draws its charts), and
-// its protocol, which is the archive report itself. The placements' own
-// table is serve_placements.js's.
+// its protocol, which is the archive report itself, and its history from
+// the audit trail. The placements' own table is serve_placements.js's.
 (function () {
   'use strict';
   var t = kvd.t, o = kvd.data;
+  var kData = ['name', 'address', 'client', 'notes'];
+  // The form for a role that may change the object, else the data as text.
   var form = document.getElementById('object-form');
+  var history = kvdAudit.list({
+    table: document.getElementById('audit'), more: document.getElementById('audit-more'),
+    limit: document.getElementById('audit-limit')
+  });
 
   function showData() {
     document.getElementById('object-title').textContent = t('object') + ': ' + o.name;
     document.title = o.name + ' — ' + t('app_name');
-    ['name', 'address', 'client', 'notes'].forEach(function (k) { form.elements[k].value = o[k] || ''; });
+    kData.forEach(function (k) {
+      if (form) form.elements[k].value = o[k] || '';
+      else document.querySelector('#object-data [data-key="' + k + '"]').textContent = o[k] || '';
+    });
     document.getElementById('records-link').href = '/records#' + new URLSearchParams({ object: o.name }).toString();
   }
 
-  form.addEventListener('submit', function (e) {
+  if (form) form.addEventListener('submit', function (e) {
     e.preventDefault();
     // "Saved." belongs to the save before: this one may be refused.
     document.getElementById('saved').textContent = '';
     var body = {};
-    ['name', 'address', 'client', 'notes'].forEach(function (k) { body[k] = form.elements[k].value.trim(); });
-    kvd.post('/api/objects/' + encodeURIComponent(o.id), body).then(function (answer) {
+    kData.forEach(function (k) { body[k] = form.elements[k].value.trim(); });
+    kvd.post('/api/objects/' + encodeURIComponent(o.id), kvd.withReason(body, form)).then(function (answer) {
       Object.assign(o, answer || body);
       showData();
+      form.elements.reason.value = '';
       document.getElementById('saved').textContent = t('saved');
       kvd.clearError();
       protocol();
+      history.show({ object: o.name });
     }, kvd.showError);
   });
 
@@ -153,10 +164,12 @@
   document.addEventListener('kvd:placements', function () {
     graphs.forEach(function (g) { g.updateOptions({}); });
     protocol();
+    history.reload();
   });
 
   showData();
   tables();
   charts();
   protocol();
+  history.show({ object: o.name });
 })();

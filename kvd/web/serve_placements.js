@@ -31,11 +31,17 @@
     return b;
   }
 
+  // Correcting and removing are offered to a role that may change them.
+  var editable = !!editDialog;
   function rowOf(p) {
-    var tools = kvd.el('span', 'row-tools');
-    tools.appendChild(button(t('placement_correct'), t('placement_correct') + ': ' + whatText(p), function () { correct(p); }));
-    tools.appendChild(button(t('remove'), t('remove') + ': ' + whatText(p), function () { remove(p); }));
-    var row = kvd.row([String(p.device), p.floor, p.room, p.point, kvd.labDate(p.from), kvd.labDate(p.to), tools]);
+    var cells = [String(p.device), p.floor, p.room, p.point, kvd.labDate(p.from), kvd.labDate(p.to)];
+    if (editable) {
+      var tools = kvd.el('span', 'row-tools');
+      tools.appendChild(button(t('placement_correct'), t('placement_correct') + ': ' + whatText(p), function () { correct(p); }));
+      tools.appendChild(button(t('remove'), t('remove') + ': ' + whatText(p), function () { remove(p); }));
+      cells.push(tools);
+    }
+    var row = kvd.row(cells);
     row.cells[0].className = 'n';
     row.cells[4].className = row.cells[5].className = 'date';
     row.setAttribute('data-placement', String(p.id));
@@ -47,7 +53,7 @@
     (o.placements || []).forEach(function (p) { body.appendChild(rowOf(p)); });
     if ((o.placements || []).length === 0) {
       var empty = kvd.row([t('placements_none')]);
-      empty.cells[0].colSpan = 7;
+      empty.cells[0].colSpan = editable ? 7 : 6;
       body.appendChild(empty);
     }
   }
@@ -83,10 +89,11 @@
     ['floor', 'room', 'point'].forEach(function (k) { editForm.elements[k].value = p[k]; });
     editForm.elements.from.value = kvd.labDate(p.from);
     editForm.elements.to.value = kvd.labDate(p.to);
+    editForm.elements.reason.value = '';
     editDialog.showModal();
   }
 
-  editForm.addEventListener('submit', function (e) {
+  if (editable) editForm.addEventListener('submit', function (e) {
     e.preventDefault();
     kvdFields.clear(editForm, editError);
     var device = editForm.elements.device.value.trim();
@@ -98,7 +105,7 @@
       point: editForm.elements.point.value.trim(),
       from: editForm.elements.from.value.trim(), to: editForm.elements.to.value.trim()
     };
-    kvd.post('/api/placements/' + encodeURIComponent(chosen.id), change).then(function (answer) {
+    kvd.post('/api/placements/' + encodeURIComponent(chosen.id), kvd.withReason(change, editForm)).then(function (answer) {
       editDialog.close();
       return changed(t('placement_corrected', { what: whatText(answer) }));
     }).catch(function (err) { kvdFields.refusal(editForm, err, editError); });
@@ -108,13 +115,14 @@
     chosen = p;
     kvdFields.clear(removeForm, removeError);
     document.getElementById('placement-remove-what').textContent = whatText(p);
+    removeForm.elements.reason.value = '';
     removeDialog.showModal();
   }
 
-  removeForm.addEventListener('submit', function (e) {
+  if (editable) removeForm.addEventListener('submit', function (e) {
     e.preventDefault();
     var p = chosen;
-    kvd.post('/api/placements/' + encodeURIComponent(p.id) + '/remove').then(function () {
+    kvd.post('/api/placements/' + encodeURIComponent(p.id) + '/remove', kvd.withReason({}, removeForm)).then(function () {
       removeDialog.close();
       return changed(t('placement_removed', { what: whatText(p) }));
     }).catch(function (err) { kvdFields.refusal(removeForm, err, removeError); });

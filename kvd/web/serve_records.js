@@ -21,7 +21,9 @@
   fill(form.elements.object, (data.objects || []).map(function (o) { return [o.name, o.name]; }));
   fill(form.elements.device, (data.devices || []).map(function (d) { return [String(d), String(d)]; }));
   fill(form.elements.mode, (data.modes || []).map(function (m) { return [String(m.code), m.code + ' ' + m.name]; }));
-  fill(document.getElementById('objects'), (data.objects || []).map(function (o) { return [o.name]; }));
+  // The objects the assign dialog offers, for a role that may assign.
+  var objectNames = document.getElementById('objects');
+  if (objectNames) fill(objectNames, (data.objects || []).map(function (o) { return [o.name]; }));
 
   function objectNamed(name) {
     return (data.objects || []).filter(function (o) { return o.name === name; })[0];
@@ -250,7 +252,9 @@
     }).catch(function (e) { result.textContent = ''; kvd.showError(e); });
   });
 
-  document.getElementById('unassign').addEventListener('click', function () {
+  // Assigning and unassigning are offered to a role that may place records.
+  var unassign = document.getElementById('unassign');
+  if (unassign) unassign.addEventListener('click', function () {
     target().then(function (what) {
       return kvd.post('/api/unassign', what).then(function (a) {
         result.textContent = t('unassigned_done', { n: a.unassigned });
@@ -260,7 +264,7 @@
   });
 
   // The dialog (serve_assign.js) places the records this bar applies to.
-  kvdAssignDialog({
+  if (document.getElementById('assign-dialog')) kvdAssignDialog({
     target: target, targetText: targetText, offer: offer,
     ready: function () { return scope.value === 'filter' || list.selectedCount() > 0; },
     object: function () { return filter.object; },
@@ -269,9 +273,8 @@
         (a.point_created ? ' ' + t('point_created') : '');
       return kvd.get('/api/archive').then(function (archive) {
         data.objects = archive.objects;
-        var names = document.getElementById('objects');
-        names.replaceChildren();
-        fill(names, data.objects.map(function (o) { return [o.name]; }));
+        objectNames.replaceChildren();
+        fill(objectNames, data.objects.map(function (o) { return [o.name]; }));
         list.reload();
       });
     }

@@ -5,6 +5,9 @@
 #include <cstdlib>
 #include <system_error>
 
+#include <nlohmann/json.hpp>
+
+#include "kvd/archive/audit_append.h"
 #include "kvd/archive/location.h"
 #include "kvd/archive/schema.h"
 #include "kvd/io/platform.h"
@@ -41,6 +44,9 @@ std::unique_ptr<Database> openLocation(const std::string& location, bool create)
 }
 
 Archive::Archive(std::unique_ptr<Database> database) : db_(std::move(database)) {
+  // Until told otherwise, whoever runs this program acts: an upgrade
+  // below, and every change of a program that names no other actor.
+  actor_ = {userAtHost(), ""};
   Database& db = *db_;
   int version = schema::storedVersion(db);
   if (version > kSchemaVersion)
@@ -67,6 +73,9 @@ Archive::Archive(std::unique_ptr<Database> database) : db_(std::move(database)) 
       db.run("INSERT INTO archive_info (key, value) VALUES ('application', 'kvd')");
     } else if (from < kSchemaVersion) {
       db.run("UPDATE archive_info SET value = $1 WHERE key = 'schema_version'", values);
+      // The trail of an archive begins with the upgrade that made it.
+      appendAudit(db, actor_, "archive.upgrade", "archive", nlohmann::json{{"schema_version", from}}.dump(),
+                  nlohmann::json{{"schema_version", kSchemaVersion}}.dump());
     }
     db.commit();
     if (from > 0 && from < kSchemaVersion) upgradedFrom_ = from;

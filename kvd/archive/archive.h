@@ -270,7 +270,8 @@ class Archive {
 
   // --- Who acts, and the audit trail (audit.h) ---------------------------
   // Every change from now on is written to the audit trail under this
-  // actor, with its reason, in the change's own transaction.
+  // actor, with its reason, in the change's own transaction. Until it is
+  // set, the operating system's user and host act ("anna@LAB-PC-3").
   void setActor(Actor actor) { actor_ = std::move(actor); }
   const Actor& actor() const { return actor_; }
   // Appends one entry in a transaction of its own, for what changes no

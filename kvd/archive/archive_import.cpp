@@ -13,6 +13,8 @@
 #include <string_view>
 
 #include "kvd/archive/archive.h"
+#include "kvd/archive/audit_append.h"
+#include "kvd/archive/audit_json.h"
 #include "kvd/archive/location.h"
 #include "kvd/archive/record_columns.h"
 #include "kvd/archive/schema.h"
@@ -247,6 +249,10 @@ ImportResult Archive::importFile(const FileFacts& facts, const std::function<boo
                             Value::of(static_cast<std::int64_t>(result.fresh)),
                             Value::of(static_cast<std::int64_t>(result.known)), Value::of(result.importId)};
     db.run("UPDATE imports SET records = $1, new_records = $2, known_records = $3 WHERE import_id = $4", counts);
+    const audit::Json after{{"sha256", facts.sha256},  {"records", result.records},
+                            {"new", result.fresh},      {"known", result.known},
+                            {"path", facts.path},       {"absolute_path", facts.absolutePath}};
+    appendAudit(db, actor_, "import", facts.path, "", after.dump());
     db.commit();
     // PostgreSQL plans by statistics taken from samples: after a large
     // download they are taken again, or the queries by object and period

@@ -1,8 +1,12 @@
 // Objects and their points, and the devices with their verification.
 #include <algorithm>
+#include <map>
 #include <tuple>
 
 #include "kvd/archive/archive.h"
+#include "kvd/archive/audit_append.h"
+#include "kvd/archive/audit_json.h"
+#include "kvd/archive/placing_sql.h"
 #include "kvd/archive/selection_sql.h"
 #include "kvd/stats/stats.h"
 
@@ -14,6 +18,37 @@ std::string quoted(const std::string& name) { return "\"" + name + "\""; }
 
 Value optionalDate(const std::string& date) { return date.empty() ? Value::null() : Value::ofText(date); }
 
+// An object about to be removed as its audit entry keeps it: its fields,
+// its points with the records they held, and its placements, so that the
+// trail tells everything the removal took.
+audit::Json removedObject(Database& db, std::int64_t id, const ObjectInfo& info,
+                          const std::vector<Placement>& placements) {
+  struct Held {
+    PointName name;
+    std::vector<std::int64_t> records;
+  };
+  std::map<std::int64_t, Held> points;
+  const Value ids[] = {Value::of(id)};
+  db.run("SELECT point_id, floor, room, point FROM points WHERE object_id = $1 ORDER BY floor, room, point", ids,
+         [&](const Row& row) { points[row.integer(0)].name = {row.text(1), row.text(2), row.text(3)}; });
+  db.run("SELECT r.point_id, r.record_id FROM stored_records r JOIN points p ON p.point_id = r.point_id "
+         "WHERE p.object_id = $1",
+         ids, [&](const Row& row) { points[row.integer(0)].records.push_back(row.integer(1)); });
+  audit::Json out = audit::objectJson(info);
+  audit::Json held = audit::Json::array();
+  for (const auto& [pointId, point] : points) {
+    audit::Json p = audit::pointJson(info.name, point.name);
+    p.erase("object");
+    p.update(audit::recordsJson(point.records));
+    held.push_back(std::move(p));
+  }
+  out["points"] = std::move(held);
+  audit::Json kept = audit::Json::array();
+  for (const Placement& pl : placements) kept.push_back(audit::placementJson(pl));
+  out["placements"] = std::move(kept);
+  return out;
+}
+
 }  // namespace
 
 void Archive::addObject(const ObjectInfo& o) {
@@ -22,7 +57,11 @@ void Archive::addObject(const ObjectInfo& o) {
   const Value values[] = {Value::ofText(o.name), Value::ofText(o.address), Value::ofText(o.client),
                           Value::ofText(o.notes)};
   try {
-    db_->run("INSERT INTO objects (name, address, client, notes) VALUES ($1, $2, $3, $4)", values);
+    inTransaction(*db_, [&] {
+      db_->run("INSERT INTO objects (name, address, client, notes) VALUES ($1, $2, $3, $4)", values);
+      appendAudit(*db_, actor_, "object.add", o.name, "", audit::objectJson(o).dump());
+      return 0;
+    });
   } catch (const DatabaseError& e) {
     if (e.kind() == DatabaseError::Kind::Constraint) throw ArchiveError("there is an object " + quoted(o.name) + " already", "object_exists");
     throw;
@@ -38,25 +77,35 @@ std::optional<ObjectInfo> Archive::object(const std::string& name) {
 }
 
 void Archive::editObject(const std::string& name, const ObjectChange& change) {
-  if (!object(name)) throw ArchiveError("there is no object " + quoted(name), "no_object");
-  if (change.name && change.name->empty()) throw ArchiveError("an object needs a name", "object_name_missing");
-  if (change.name && *change.name != name && object(*change.name))
-    throw ArchiveError("there is an object " + quoted(*change.name) + " already", "object_exists");
-  BoundSql q;
-  q.sql("UPDATE objects SET ");
-  bool first = true;
-  auto set = [&](const char* column, const std::optional<std::string>& v) {
-    if (!v) return;
-    q.sql(first ? "" : ", ").sql(column).sql(" = ").text(*v);
-    first = false;
-  };
-  set("name", change.name);
-  set("address", change.address);
-  set("client", change.client);
-  set("notes", change.notes);
-  if (first) return;
-  q.sql(" WHERE name = ").text(name);
-  db_->run(q.sqlText(), q.values());
+  inTransaction(*db_, [&] {
+    const std::optional<ObjectInfo> before = object(name);
+    if (!before) throw ArchiveError("there is no object " + quoted(name), "no_object");
+    if (change.name && change.name->empty()) throw ArchiveError("an object needs a name", "object_name_missing");
+    if (change.name && *change.name != name && object(*change.name))
+      throw ArchiveError("there is an object " + quoted(*change.name) + " already", "object_exists");
+    BoundSql q;
+    q.sql("UPDATE objects SET ");
+    bool first = true;
+    auto set = [&](const char* column, const std::optional<std::string>& v) {
+      if (!v) return;
+      q.sql(first ? "" : ", ").sql(column).sql(" = ").text(*v);
+      first = false;
+    };
+    set("name", change.name);
+    set("address", change.address);
+    set("client", change.client);
+    set("notes", change.notes);
+    if (first) return 0;
+    q.sql(" WHERE name = ").text(name);
+    db_->run(q.sqlText(), q.values());
+    const ObjectInfo after{change.name.value_or(before->name), change.address.value_or(before->address),
+                           change.client.value_or(before->client), change.notes.value_or(before->notes)};
+    const std::string was = audit::objectJson(*before).dump(), is = audit::objectJson(after).dump();
+    // The object's name before the change is the target: its earlier
+    // entries are under that name.
+    if (was != is) appendAudit(*db_, actor_, "object.edit", name, was, is);
+    return 0;
+  });
 }
 
 std::uint64_t Archive::removeObject(const std::string& name, bool unassign) {
@@ -76,12 +125,15 @@ std::uint64_t Archive::removeObject(const std::string& name, bool unassign) {
                          (assigned == 1 ? " record" : " records") +
                          " assigned: give --unassign to take them off and remove it",
                          "object_has_records");
+    const std::optional<ObjectInfo> info = object(name);
+    const std::string before = removedObject(db, id, info.value_or(ObjectInfo{name}), placements(name)).dump();
     db.run("UPDATE stored_records SET point_id = NULL WHERE point_id IN (SELECT point_id FROM points WHERE "
            "object_id = $1)",
            ids);
     db.run("DELETE FROM placements WHERE point_id IN (SELECT point_id FROM points WHERE object_id = $1)", ids);
     db.run("DELETE FROM points WHERE object_id = $1", ids);
     db.run("DELETE FROM objects WHERE object_id = $1", ids);
+    appendAudit(db, actor_, "object.remove", name, before, audit::Json{{"unassigned", assigned}}.dump());
     db.commit();
     return assigned;
   } catch (...) {
@@ -136,11 +188,18 @@ void Archive::setDevice(const DeviceInfo& d) {
                        "verification_order");
   const Value values[] = {Value::of(d.number), Value::ofText(d.model), Value::ofText(d.certificate),
                           optionalDate(d.verifiedFrom), optionalDate(d.verifiedUntil)};
-  db_->run("INSERT INTO devices (device_number, model, certificate, verified_from, verified_until) "
-           "VALUES ($1, $2, $3, $4, $5) ON CONFLICT (device_number) DO UPDATE SET model = excluded.model, "
-           "certificate = excluded.certificate, verified_from = excluded.verified_from, "
-           "verified_until = excluded.verified_until",
-           values);
+  inTransaction(*db_, [&] {
+    const std::optional<DeviceInfo> before = device(d.number);
+    db_->run("INSERT INTO devices (device_number, model, certificate, verified_from, verified_until) "
+             "VALUES ($1, $2, $3, $4, $5) ON CONFLICT (device_number) DO UPDATE SET model = excluded.model, "
+             "certificate = excluded.certificate, verified_from = excluded.verified_from, "
+             "verified_until = excluded.verified_until",
+             values);
+    const std::string was = before ? audit::deviceJson(*before).dump() : std::string();
+    const std::string is = audit::deviceJson(d).dump();
+    if (was != is) appendAudit(*db_, actor_, "device.set", audit::deviceTarget(d.number), was, is);
+    return 0;
+  });
 }
 
 std::vector<DeviceInfo> Archive::devices() {

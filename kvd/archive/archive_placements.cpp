@@ -6,6 +6,7 @@
 #include <map>
 #include <utility>
 
+#include "kvd/archive/audit_append.h"
 #include "kvd/archive/placing_sql.h"
 #include "kvd/archive/selection_sql.h"
 #include "kvd/stats/stats.h"
@@ -27,14 +28,6 @@ Placement readPlacement(const Row& row) {
   cli::parsePeriodBound(row.text(6), false, pl.from);
   cli::parsePeriodBound(row.text(7), false, pl.to);
   return pl;
-}
-
-std::optional<Placement> placementWithin(Database& db, std::int64_t id) {
-  std::optional<Placement> out;
-  const Value v[] = {Value::of(id)};
-  db.run(std::string(kPlacementColumns) + " WHERE pl.placement_id = $1", v,
-         [&](const Row& row) { out = readPlacement(row); });
-  return out;
 }
 
 ArchiveError noPlacement(std::int64_t id) {
@@ -68,6 +61,14 @@ std::vector<Period> periodsStillHeld(const Period& whole, const std::vector<std:
 }
 
 }  // namespace
+
+std::optional<Placement> placementWithin(Database& db, std::int64_t id) {
+  std::optional<Placement> out;
+  const Value v[] = {Value::of(id)};
+  db.run(std::string(kPlacementColumns) + " WHERE pl.placement_id = $1", v,
+         [&](const Row& row) { out = readPlacement(row); });
+  return out;
+}
 
 std::int64_t objectIdOf(Database& db, const std::string& name) {
   std::int64_t id = 0;
@@ -108,7 +109,8 @@ std::vector<LeavingRecord> recordsLeaving(Database& db, const Selection& selecti
   return out;
 }
 
-void keepPlacementsHeld(Database& db, const std::vector<LeavingRecord>& left) {
+std::vector<audit::PlacementCut> keepPlacementsHeld(Database& db, const std::vector<LeavingRecord>& left) {
+  std::vector<audit::PlacementCut> cuts;
   std::map<std::pair<std::int64_t, std::int64_t>, std::vector<std::string>> byPlace;
   for (const LeavingRecord& r : left) byPlace[{r.point, r.device}].push_back(r.when);
   for (const auto& [place, times] : byPlace) {
@@ -128,6 +130,7 @@ void keepPlacementsHeld(Database& db, const std::vector<LeavingRecord>& left) {
              within, [&](const Row& row) { remaining.push_back(row.text(0)); });
       const std::vector<Period> kept = periodsStillHeld(whole, remaining, gone);
       if (kept.size() == 1 && kept.front() == whole) continue;
+      if (std::optional<Placement> before = placementWithin(db, id)) cuts.push_back({std::move(*before), kept});
       const Value v[] = {Value::of(id)};
       db.run("DELETE FROM placements WHERE placement_id = $1", v);
       for (const Period& p : kept) {
@@ -138,6 +141,7 @@ void keepPlacementsHeld(Database& db, const std::vector<LeavingRecord>& left) {
       }
     }
   }
+  return cuts;
 }
 
 std::vector<Placement> Archive::placements(const std::string& objectName) {
@@ -177,13 +181,22 @@ Placement Archive::changePlacement(std::int64_t id, const PlacementChange& chang
     db_->run("UPDATE placements SET point_id = $1, device_number = $2, from_time = $3, to_time = $4 "
              "WHERE placement_id = $5",
              values);
+    const std::string before = audit::placementJson(*current).dump(), after = audit::placementJson(next).dump();
+    if (before != after)
+      appendAudit(*db_, actor_, "placement.change", audit::placementTarget(current->object, id), before, after);
     return next;
   });
 }
 
 void Archive::removePlacement(std::int64_t id) {
-  const Value v[] = {Value::of(id)};
-  if (db_->run("DELETE FROM placements WHERE placement_id = $1", v) == 0) throw noPlacement(id);
+  inTransaction(*db_, [&] {
+    const std::optional<Placement> gone = placementWithin(*db_, id);
+    const Value v[] = {Value::of(id)};
+    if (!gone || db_->run("DELETE FROM placements WHERE placement_id = $1", v) == 0) throw noPlacement(id);
+    appendAudit(*db_, actor_, "placement.remove", audit::placementTarget(gone->object, id),
+                audit::placementJson(*gone).dump(), "");
+    return 0;
+  });
 }
 
 }  // namespace zel::archive

@@ -14,6 +14,8 @@ std::filesystem::path defaultArchivePath();
 // does not say.
 std::string userName();
 std::string hostName();
+// "user@host": who acts on the command line and in the personal kvd serve.
+inline std::string userAtHost() { return userName() + "@" + hostName(); }
 // The local time now, "YYYY-MM-DD hh:mm:ss".
 std::string localTimeNow();
 

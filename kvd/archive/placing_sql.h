@@ -5,10 +5,12 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "kvd/archive/archive.h"
+#include "kvd/archive/audit_json.h"
 
 namespace zel::archive {
 
@@ -16,6 +18,8 @@ namespace zel::archive {
 std::int64_t objectIdOf(Database& db, const std::string& name);
 // The point's id, made when missing; `created` says whether it was.
 std::int64_t pointIdOf(Database& db, std::int64_t object, const PointName& point, bool& created);
+// The placement of that id, with its object's and point's names.
+std::optional<Placement> placementWithin(Database& db, std::int64_t id);
 
 template <typename F>
 auto inTransaction(Database& db, F&& body) {
@@ -43,7 +47,7 @@ struct LeavingRecord {
 std::vector<LeavingRecord> recordsLeaving(Database& db, const Selection& selection, std::int64_t target);
 // After they left: every placement that held one of them is cut to the
 // periods that still hold records of its device at its point, or removed
-// when none does.
-void keepPlacementsHeld(Database& db, const std::vector<LeavingRecord>& left);
+// when none does. Returns those cut, for the change's audit entry.
+std::vector<audit::PlacementCut> keepPlacementsHeld(Database& db, const std::vector<LeavingRecord>& left);
 
 }  // namespace zel::archive

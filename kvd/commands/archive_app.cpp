@@ -4,6 +4,7 @@
 
 #include "kvd/commands/archive_check_command.h"
 #include "kvd/commands/archive_commands.h"
+#include "kvd/commands/archive_log_command.h"
 #include "kvd/commands/archive_user_command.h"
 
 namespace zel::cli {
@@ -38,6 +39,11 @@ void addUnits(CLI::App* command, bool& pci) {
 void addPeriod(CLI::App* command, ArchiveSelectors& s) {
   command->add_option("--from", s.from, "first date and time: YYYY-MM-DD[Thh:mm[:ss]] or dd.mm.yyyy[ hh:mm[:ss]]");
   command->add_option("--to", s.to, "last date and time, the same forms; a date alone takes in its whole day");
+}
+
+// Every command that changes the archive may say why.
+void addReason(CLI::App* command, std::string& reason) {
+  command->add_option("--reason", reason, "why, for the audit trail")->type_name("TEXT");
 }
 
 void addDevice(CLI::App* command, ArchiveSelectors& s) {
@@ -82,21 +88,22 @@ std::string archiveUsage(const std::string& command) {
   const std::string selectors = kSelectors;
   const std::string placing = kPlacingSelectors;
   std::string line;
-  if (command == "import") line = "kvd archive import FILE|FOLDER... [--format text|json]";
+  if (command == "import") line = "kvd archive import FILE|FOLDER... [--format text|json] [--reason TEXT]";
   else if (command == "where") line = "kvd archive where RECORD_ID [--format text|json]";
-  else if (command == "object add") line = "kvd archive object add NAME [--address TEXT] [--client TEXT] [--notes TEXT]";
+  else if (command == "object add")
+    line = "kvd archive object add NAME [--address TEXT] [--client TEXT] [--notes TEXT] [--reason TEXT]";
   else if (command == "object edit")
-    line = "kvd archive object edit NAME [--name NEW] [--address TEXT] [--client TEXT] [--notes TEXT]";
-  else if (command == "object remove") line = "kvd archive object remove NAME [--unassign]";
+    line = "kvd archive object edit NAME [--name NEW] [--address TEXT] [--client TEXT] [--notes TEXT] [--reason TEXT]";
+  else if (command == "object remove") line = "kvd archive object remove NAME [--unassign] [--reason TEXT]";
   else if (command == "object") line = "kvd archive object add|edit|remove NAME ...";
   else if (command == "objects") line = "kvd archive objects [--format text|json]";
   else if (command == "assign")
     line = "kvd archive assign OBJECT --room ROOM [--floor F] [--point P] " + placing +
-           " [--move] | kvd archive assign --plan plan.csv [--move]";
-  else if (command == "unassign") line = "kvd archive unassign " + placing;
+           " [--move] [--reason TEXT] | kvd archive assign --plan plan.csv [--move] [--reason TEXT]";
+  else if (command == "unassign") line = "kvd archive unassign " + placing + " [--reason TEXT]";
   else if (command == "device set")
     line = "kvd archive device set NUMBER [--model TEXT] [--certificate TEXT] [--verified-from DATE] "
-           "[--verified-until DATE]";
+           "[--verified-until DATE] [--reason TEXT]";
   else if (command == "device") line = "kvd archive device set NUMBER ...";
   else if (command == "devices") line = "kvd archive devices [--format text|json]";
   else if (command == "list") line = "kvd archive list " + selectors + " [--units pci]";
@@ -107,6 +114,8 @@ std::string archiveUsage(const std::string& command) {
     line = "kvd archive stats " + selectors + " [--by mode|point|room|object] [--format text|json] [--units pci]";
   else if (command == "report")
     line = "kvd archive report --object NAME -o protocol.html [--lang en|ru] [--norm NAME]...";
+  else if (command == "log")
+    line = "kvd archive log [--object NAME] [--user LOGIN] [--since DATETIME] [--limit N] [--format text|json]";
   else if (command == "user add")
     line = "kvd archive user add LOGIN --role viewer|operator|approver|admin --name \"FULL NAME\" [--position TEXT] "
            "[--reason TEXT]";
@@ -122,8 +131,8 @@ std::string archiveUsage(const std::string& command) {
   else if (command == "backup") line = "kvd archive backup -o FILE.sqlite";
   else if (command == "copy") line = "kvd archive copy --to FILE.sqlite|postgresql://...";
   else
-    return "usage: kvd archive import|where|object|objects|assign|unassign|device|devices|list|export|stats|report|user|"
-           "users|check|backup|copy ... "
+    return "usage: kvd archive import|where|object|objects|assign|unassign|device|devices|list|export|stats|report|log|"
+           "user|users|check|backup|copy ... "
            "[--archive PATH|URI] (kvd archive --help, kvd archive COMMAND --help)";
   return "usage: " + line + " [--archive PATH|URI]";
 }
@@ -138,6 +147,7 @@ struct ArchiveCli::State {
   ArchiveDeviceOptions device;
   ArchiveReadOptions read;
   ArchiveReportOptions report;
+  ArchiveLogOptions log;
   ArchiveUserOptions user;
   ArchiveCheckOptions check;
   std::string language = "en";
@@ -167,6 +177,7 @@ ArchiveCli::ArchiveCli(CLI::App& app) : state_(std::make_unique<State>()) {
                       [&s](const std::string& l, Streams& io) { return runArchiveImport(l, s.import, io); });
   c->add_option("PATH", s.import.paths, "measurement files (.kvd) and folders")->required();
   addFormat(c, s.import.json);
+  addReason(c, s.import.reason);
 
   c = s.add(s.archive, "where", "every file a record came in",
             [&s](const std::string& l, Streams& io) { return runArchiveWhere(l, s.where, io); });
@@ -179,15 +190,18 @@ ArchiveCli::ArchiveCli(CLI::App& app) : state_(std::make_unique<State>()) {
             [&s](const std::string& l, Streams& io) { return runArchiveObjectAdd(l, s.object, io); });
   c->add_option("NAME", s.object.name, "the object's name")->required();
   addObjectFields(c, s.object.change);
+  addReason(c, s.object.reason);
   c = s.add(object, "edit", "change an object's name, address, client or notes",
             [&s](const std::string& l, Streams& io) { return runArchiveObjectEdit(l, s.object, io); });
   c->add_option("NAME", s.object.name, "the object's name now")->required();
   addText(c, "--name", s.object.change.name, "its new name");
   addObjectFields(c, s.object.change);
+  addReason(c, s.object.reason);
   c = s.add(object, "remove", "remove an object and its points (refused while records are assigned to it)",
             [&s](const std::string& l, Streams& io) { return runArchiveObjectRemove(l, s.object, io); });
   c->add_option("NAME", s.object.name, "the object's name")->required();
   c->add_flag("--unassign", s.object.unassign, "take its records off its points first (they stay in the archive)");
+  addReason(c, s.object.reason);
   c = s.add(s.archive, "objects", "the objects, their points and record counts",
             [&s](const std::string& l, Streams& io) { return runArchiveObjects(l, s.object, io); });
   addFormat(c, s.object.json);
@@ -198,6 +212,7 @@ ArchiveCli::ArchiveCli(CLI::App& app) : state_(std::make_unique<State>()) {
                   : s.add(s.archive, "unassign", "take records off their points",
                           [&s](const std::string& l, Streams& io) { return runArchiveUnassign(l, s.assign, io); });
     addPlacingSelectors(c, s.assign.selectors);
+    addReason(c, s.assign.reason);
     if (!assigning) continue;
     c->add_option("OBJECT", s.assign.object, "the object");
     c->add_option("--room", s.assign.point.room, "the room of the point");
@@ -217,6 +232,7 @@ ArchiveCli::ArchiveCli(CLI::App& app) : state_(std::make_unique<State>()) {
   addText(c, "--certificate", s.device.certificate, "its verification certificate");
   addText(c, "--verified-from", s.device.verifiedFrom, "the verification's first day (empty clears it)");
   addText(c, "--verified-until", s.device.verifiedUntil, "its last day (empty clears it)");
+  addReason(c, s.device.reason);
   c = s.add(s.archive, "devices", "the instruments known to the archive",
             [&s](const std::string& l, Streams& io) { return runArchiveDevices(l, s.device, io); });
   addFormat(c, s.device.json);
@@ -244,6 +260,17 @@ ArchiveCli::ArchiveCli(CLI::App& app) : state_(std::make_unique<State>()) {
       ->check(CLI::IsMember({"mode", "point", "room", "object"}));
   c->add_option("--format", s.read.format, "text or json")->check(CLI::IsMember({"text", "json"}));
   addUnits(c, s.read.pci);
+
+  c = s.add(s.archive, "log", "the audit trail: every change, who made it, when (UTC), before and after, and why",
+            [&s](const std::string& l, Streams& io) { return runArchiveLog(l, s.log, io); });
+  addText(c, "--object", s.log.object, "only the entries of this object, its points and placements");
+  addText(c, "--user", s.log.user, "only the changes of this login (user@host on the command line)");
+  c->get_option("--user")->type_name("LOGIN");
+  c->add_option("--since", s.log.since, "only entries from this UTC date and time on: YYYY-MM-DD[Thh:mm[:ss]] or "
+                                        "dd.mm.yyyy[ hh:mm[:ss]]")
+      ->type_name("DATETIME");
+  c->add_option("--limit", s.log.limit, "only the last N entries")->type_name("N")->check(CLI::PositiveNumber);
+  addFormat(c, s.log.json);
   addReport();
   addUsers();
   addChecks();

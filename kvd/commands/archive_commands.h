@@ -37,6 +37,7 @@ struct ArchiveSelectors {
 struct ArchiveImportOptions {
   std::vector<std::string> paths;  // files and folders
   bool json = false;
+  std::string reason;  // for the audit trail
 };
 
 struct ArchiveWhereOptions {
@@ -49,6 +50,7 @@ struct ArchiveObjectOptions {
   archive::ObjectChange change;  // add: the fields given; edit: what changes
   bool unassign = false;         // remove: take its records off first
   bool json = false;             // objects
+  std::string reason;            // for the audit trail
 };
 
 struct ArchiveAssignOptions {
@@ -57,12 +59,14 @@ struct ArchiveAssignOptions {
   ArchiveSelectors selectors;
   std::string plan;  // a plan CSV instead of OBJECT, point and selectors
   bool move = false;
+  std::string reason;  // for the audit trail
 };
 
 struct ArchiveDeviceOptions {
   std::uint32_t number = 0;
   std::optional<std::string> model, certificate, verifiedFrom, verifiedUntil;
   bool json = false;  // devices
+  std::string reason;  // set: for the audit trail
 };
 
 struct ArchiveReadOptions {
@@ -129,9 +133,15 @@ std::string archiveUsage(const std::string& command);
 // takes KVD_ARCHIVE or the user's own when it is empty); `create` makes a missing SQLite file and its
 // folder (the commands that add to it); else a missing one is said plainly.
 // Runs `body` with the archive and turns DatabaseError and ArchiveError
-// into "kvd: archive LOCATION: MESSAGE", exit code 1.
+// into "kvd: archive LOCATION: MESSAGE", exit code 1. Its changes are the
+// operating system's user's ("user@host"), with `reason` (--reason) in the
+// audit trail.
 int withArchive(const std::string& option, bool create, Streams& io,
-                const std::function<int(archive::Archive&)>& body);
+                const std::function<int(archive::Archive&)>& body, const std::string& reason = {});
+
+// What a date option says when its text is no date.
+inline constexpr const char* kArchiveDateForms =
+    "not a date and time of the forms YYYY-MM-DD[Thh:mm[:ss]] or dd.mm.yyyy[ hh:mm[:ss]]";
 
 // The location for messages: a PostgreSQL URI without its password.
 std::string shownLocation(const std::string& location);

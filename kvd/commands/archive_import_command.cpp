@@ -141,7 +141,7 @@ int runArchiveImport(const std::string& location, const ArchiveImportOptions& op
       io.out.write(total + "\n");
     }
     return kExitOk;
-  });
+  }, options.reason);
   if (code != kExitOk) return code;
   if (names.empty() && !diagnostics.anyFailed()) diagnostics.failed("no measurement files to import");
   return diagnostics.anyFailed() ? kExitFailed : kExitOk;

@@ -30,7 +30,7 @@ int runArchiveObjectAdd(const std::string& location, const ArchiveObjectOptions&
                        options.change.notes.value_or("")});
     io.out.write("Object " + quoted(options.name) + " added\n");
     return kExitOk;
-  });
+  }, options.reason);
 }
 
 int runArchiveObjectEdit(const std::string& location, const ArchiveObjectOptions& options, Streams& io) {
@@ -50,7 +50,7 @@ int runArchiveObjectEdit(const std::string& location, const ArchiveObjectOptions
     archive.editObject(options.name, c);
     io.out.write("Object " + quoted(c.name.value_or(options.name)) + " changed\n");
     return kExitOk;
-  });
+  }, options.reason);
 }
 
 int runArchiveObjectRemove(const std::string& location, const ArchiveObjectOptions& options, Streams& io) {
@@ -64,7 +64,7 @@ int runArchiveObjectRemove(const std::string& location, const ArchiveObjectOptio
     if (unassigned > 0) s += "; " + recordsText(unassigned) + " unassigned, still in the archive";
     io.out.write(s + "\n");
     return kExitOk;
-  });
+  }, options.reason);
 }
 
 int runArchiveObjects(const std::string& location, const ArchiveObjectOptions& options, Streams& io) {
@@ -119,7 +119,7 @@ int runArchiveDeviceSet(const std::string& location, const ArchiveDeviceOptions&
     archive.setDevice(device);
     io.out.write("Device " + std::to_string(options.number) + " set\n");
     return kExitOk;
-  });
+  }, options.reason);
 }
 
 int runArchiveDevices(const std::string& location, const ArchiveDeviceOptions& options, Streams& io) {

@@ -77,7 +77,7 @@ int assignPlan(const std::string& location, const ArchiveAssignOptions& options,
     if (total.already > 0) out += ", " + std::to_string(total.already) + " there already";
     io.out.write(out + "\n");
     return kExitOk;
-  });
+  }, options.reason);
 }
 
 }  // namespace
@@ -100,7 +100,7 @@ int runArchiveAssign(const std::string& location, const ArchiveAssignOptions& op
     const archive::AssignResult r = archive.assign(options.object, options.point, selection, options.move);
     io.out.write(assignedText(r, pointText(options.object, options.point)));
     return kExitOk;
-  });
+  }, options.reason);
 }
 
 int runArchiveUnassign(const std::string& location, const ArchiveAssignOptions& options, Streams& io) {
@@ -112,7 +112,7 @@ int runArchiveUnassign(const std::string& location, const ArchiveAssignOptions& 
     if (const int code = resolveSelection(options.selectors, archive, selection, io); code != kExitOk) return code;
     io.out.write(recordsText(archive.unassign(selection)) + " unassigned\n");
     return kExitOk;
-  });
+  }, options.reason);
 }
 
 }  // namespace zel::cli

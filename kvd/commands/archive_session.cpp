@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "kvd/archive/location.h"
 #include "kvd/archive/sha256.h"
 #include "kvd/commands/archive_commands.h"
 #include "kvd/io/index_list.h"
@@ -24,7 +25,7 @@ std::string shownLocation(const std::string& location) {
 }
 
 int withArchive(const std::string& option, bool create, Streams& io,
-                const std::function<int(archive::Archive&)>& body) {
+                const std::function<int(archive::Archive&)>& body, const std::string& reason) {
   const std::string location = archive::archiveLocation(option);
   const std::string shown = shownLocation(location);
   auto fail = [&](const std::string& message) {
@@ -40,6 +41,7 @@ int withArchive(const std::string& option, bool create, Streams& io,
   }
   try {
     archive::Archive opened(archive::openLocation(location, create));
+    opened.setActor({archive::userAtHost(), reason});
     if (const std::optional<int> from = opened.upgradedFrom()) {
       io.err.write("kvd: archive upgraded from schema " + std::to_string(*from) + " to " +
                    std::to_string(archive::kSchemaVersion) + "\n");
@@ -81,8 +83,6 @@ std::string pointText(const std::string& object, const archive::PointName& point
 
 namespace {
 
-constexpr const char* kDateForms = "not a date and time of the forms YYYY-MM-DD[Thh:mm[:ss]] or dd.mm.yyyy[ hh:mm[:ss]]";
-
 // The imports of a file the user names: by its contents where it can be
 // read, and by its absolute path (it may have changed or gone since).
 std::vector<std::int64_t> importsOfFile(archive::Archive& archive, const std::string& name) {
@@ -112,12 +112,12 @@ int parseSelection(const ArchiveSelectors& selectors, archive::Selection& select
   DateTime bound;
   if (!selectors.from.empty()) {
     if (!parsePeriodBound(selectors.from, false, bound))
-      return usageError(io, "--from " + selectors.from + ": " + kDateForms, usage);
+      return usageError(io, "--from " + selectors.from + ": " + kArchiveDateForms, usage);
     selection.from = bound;
   }
   if (!selectors.to.empty()) {
     if (!parsePeriodBound(selectors.to, true, bound))
-      return usageError(io, "--to " + selectors.to + ": " + kDateForms, usage);
+      return usageError(io, "--to " + selectors.to + ": " + kArchiveDateForms, usage);
     selection.to = bound;
   }
   if (selection.from && selection.to && *selection.to < *selection.from)

@@ -10,7 +10,7 @@ namespace zel::serve {
 
 void addArchiveRoutes(Routes& routes, ServeContext& context) {
   routes.get("/api/session", [&context](const httplib::Request& request, httplib::Response& response) {
-    sendJson(response, Json{{"csrf", context.csrf},
+    sendJson(response, Json{{"csrf", requestCsrf(context)},
                             {"lang", requestLanguage(request, context)},
                             {"version", context.version},
                             {"archive", context.shownLocation},

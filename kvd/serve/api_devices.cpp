@@ -31,8 +31,9 @@ void addDeviceRoutes(Routes& routes, ServeContext& context) {
     const Json body = bodyObject(request);
     for (auto it = body.begin(); it != body.end(); ++it)
       if (it.key() != "model" && it.key() != "certificate" && it.key() != "verified_from" &&
-          it.key() != "verified_until")
-        throw HttpError(400, "unknown field \"" + it.key() + "\" (model, certificate, verified_from, verified_until)");
+          it.key() != "verified_until" && it.key() != "reason")
+        throw HttpError(400, "unknown field \"" + it.key() +
+                                 "\" (model, certificate, verified_from, verified_until, reason)");
     const std::optional<std::string> model = optionalText(body, "model");
     const std::optional<std::string> certificate = optionalText(body, "certificate");
     const std::optional<std::string> from = verificationDay(body, "verified_from");

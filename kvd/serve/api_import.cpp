@@ -48,6 +48,7 @@ void addImportRoutes(Routes& routes, ServeContext& context) {
       throw HttpError(400, "send the files as multipart/form-data, field \"file\"", "not_multipart");
     std::vector<const httplib::MultipartFormData*> parts;
     for (const auto& [name, part] : request.files) {
+      if (name == "reason") continue;  // the change's reason, taken with the caller
       if (name != "file")
         throw HttpError(400, "unknown field \"" + name + "\": every file is sent as \"file\"", "unknown_field",
                         Json{{"field", name}});

@@ -17,8 +17,9 @@ namespace {
 
 archive::ObjectChange objectChange(const Json& body) {
   for (auto it = body.begin(); it != body.end(); ++it)
-    if (it.key() != "name" && it.key() != "address" && it.key() != "client" && it.key() != "notes")
-      throw HttpError(400, "unknown field \"" + it.key() + "\" (name, address, client, notes)", "unknown_field",
+    if (it.key() != "name" && it.key() != "address" && it.key() != "client" && it.key() != "notes" &&
+        it.key() != "reason")
+      throw HttpError(400, "unknown field \"" + it.key() + "\" (name, address, client, notes, reason)", "unknown_field",
                       Json{{"field", it.key()}});
   archive::ObjectChange change;
   change.name = optionalText(body, "name");

@@ -1,5 +1,6 @@
 // The HTML pages, GET /, /records, /records/{id}, /objects/{id},
-// /instruments, in the request's language, with their initial data; and
+// /instruments, /users, /audit and the lab server's /signin, in the
+// request's language, with their initial data and who reads them; and
 // /static/NAME.
 #include <httplib.h>
 
@@ -20,6 +21,20 @@ namespace zel::serve {
 namespace {
 
 constexpr std::uint32_t kLastModeCode = 26;
+
+// Who reads a page, as its template and script need it.
+Json pageMe(const ServeContext& context) {
+  Json me = meJson(context);
+  me.erase("position");
+  return me;
+}
+
+// A language chosen in the address is remembered for the next pages.
+void sendPage(const httplib::Request& request, httplib::Response& response, const PageRequest& page) {
+  if (request.has_param("lang"))
+    response.set_header("Set-Cookie", "kvd_lang=" + page.language + "; SameSite=Strict; Path=/");
+  response.set_content(renderPage(page), "text/html; charset=utf-8");
+}
 
 Json modesJson(const std::string& lang) {
   Json out = Json::array();
@@ -52,16 +67,16 @@ void addPageRoutes(Routes& routes, ServeContext& context) {
           throw HttpError(400, "unknown parameter \"" + key + "\"", "unknown_parameter", Json{{"field", key}});
       const std::string lang = requestLanguage(request, context);
       const std::string id = request.matches.size() > 1 ? request.matches[1].str() : std::string();
-      PageRequest p{name, id, lang, context.csrf, context.version,
+      PageRequest p{name, id, lang, requestCsrf(context), context.version,
                     context.withArchive([&](archive::Archive& a) {
                       if constexpr (std::is_invocable_v<decltype(data), archive::Archive&, const std::string&,
                                                         const std::string&>)
                         return Json(data(a, id, lang));
                       else
                         return Json(data(a, id));
-                    })};
-      if (request.has_param("lang")) response.set_header("Set-Cookie", "kvd_lang=" + lang + "; SameSite=Strict; Path=/");
-      response.set_content(renderPage(p), "text/html; charset=utf-8");
+                    }),
+                    pageMe(context)};
+      sendPage(request, response, p);
     };
   };
   routes.get("/", page("archive", [](archive::Archive& a, const std::string&) { return archiveJson(a); }));
@@ -85,6 +100,25 @@ void addPageRoutes(Routes& routes, ServeContext& context) {
   routes.get(R"(/objects/(\d+))", page("object", [](archive::Archive& a, const std::string& id, const std::string& lang) {
                return objectDetailJson(a, findObjectById(a, std::stoll(id)), lang);
              }));
+
+  // The accounts and the trail fetch what they show themselves.
+  routes.get("/users", page("users", [](archive::Archive&, const std::string&) { return Json::object(); }));
+  routes.get("/audit", page("audit", [](archive::Archive&, const std::string&) { return Json::object(); }));
+  // The sign-in page is shown to anyone; the address to go on to after it
+  // stays in its query for its script (a path of this server only).
+  routes.get("/signin", [&context](const httplib::Request& request, httplib::Response& response) {
+    for (const auto& [key, value] : request.params)
+      if (key != "lang" && key != "next")
+        throw HttpError(400, "unknown parameter \"" + key + "\"", "unknown_parameter", Json{{"field", key}});
+    if (!context.lab()) {
+      response.status = 303;
+      response.set_header("Location", "/");
+      return;
+    }
+    const std::string lang = requestLanguage(request, context);
+    sendPage(request, response,
+             PageRequest{"signin", "", lang, requestCsrf(context), context.version, Json::object(), pageMe(context)});
+  });
 
   routes.get(R"(/static/([A-Za-z0-9_.\-]+))", [](const httplib::Request& request, httplib::Response& response) {
     const std::optional<StaticFile> file = staticFile(request.matches[1].str());

@@ -38,8 +38,8 @@ std::optional<cli::DateTime> placementTime(const Json& body, const char* key, bo
 archive::PlacementChange placementChange(const Json& body) {
   for (auto it = body.begin(); it != body.end(); ++it)
     if (it.key() != "device" && it.key() != "floor" && it.key() != "room" && it.key() != "point" &&
-        it.key() != "from" && it.key() != "to")
-      throw HttpError(400, "unknown field \"" + it.key() + "\" (device, floor, room, point, from, to)");
+        it.key() != "from" && it.key() != "to" && it.key() != "reason")
+      throw HttpError(400, "unknown field \"" + it.key() + "\" (device, floor, room, point, from, to, reason)");
   archive::PlacementChange change;
   if (body.contains("device")) {
     const Json& d = body["device"];

@@ -26,10 +26,6 @@ std::string bearerToken(const httplib::Request& request) {
   return header.substr(prefix.size());
 }
 
-bool wantsPage(const httplib::Request& request) {
-  return request.method == "GET" && request.path.rfind("/api/", 0) != 0 && request.path.rfind("/static/", 0) != 0;
-}
-
 void refuse(httplib::Response& response, int status, const std::string& message, const std::string& code) {
   sendError(response, status, message, code);
 }
@@ -52,10 +48,45 @@ void refuseUnknownVisitor(const httplib::Request& request, httplib::Response& re
 
 bool knownOrigin(const GuardSettings& settings, const std::string& origin) {
   return std::any_of(settings.hosts.begin(), settings.hosts.end(),
-                     [&](const std::string& host) { return origin == "http://" + host; });
+                     [&](const std::string& host) { return origin == settings.scheme + "://" + host; });
 }
 
 }  // namespace
+
+bool wantsPage(const httplib::Request& request) {
+  return request.method == "GET" && request.path.rfind("/api/", 0) != 0 && request.path.rfind("/static/", 0) != 0;
+}
+
+GuardResult checkHost(const GuardSettings& settings, const httplib::Request& request, httplib::Response& response) {
+  const std::string host = request.get_header_value("Host");
+  if (std::find(settings.hosts.begin(), settings.hosts.end(), host) != settings.hosts.end()) return GuardResult::Pass;
+  refuse(response, 421, "this server answers only to its own address", "wrong_host");
+  return GuardResult::Refused;
+}
+
+GuardResult checkOrigin(const GuardSettings& settings, bool required, const httplib::Request& request,
+                        httplib::Response& response) {
+  if (request.has_header("Origin")) {
+    if (knownOrigin(settings, request.get_header_value("Origin"))) return GuardResult::Pass;
+    refuse(response, 403, "a request from another site's page is refused", "foreign_origin");
+    return GuardResult::Refused;
+  }
+  if (!required) return GuardResult::Pass;
+  refuse(response, 403, "a browser's request without its Origin is refused", "no_origin");
+  return GuardResult::Refused;
+}
+
+GuardResult checkMethodAndTarget(const httplib::Request& request, httplib::Response& response) {
+  if (request.method != "GET" && request.method != "HEAD" && request.method != "POST") {
+    refuse(response, 405, "the method " + request.method + " is not used here (GET, HEAD, POST)", "method_not_allowed");
+    return GuardResult::Refused;
+  }
+  if (const std::string why = targetRefusal(request.target); !why.empty()) {
+    refuse(response, 400, "refused: " + why, "bad_target");
+    return GuardResult::Refused;
+  }
+  return GuardResult::Pass;
+}
 
 bool constantTimeEqual(std::string_view a, std::string_view b) {
   unsigned difference = a.size() == b.size() ? 0 : 1;
@@ -113,11 +144,7 @@ std::string queryWithoutToken(std::string_view target) {
 
 GuardResult checkRequest(const GuardSettings& settings, const httplib::Request& request,
                          httplib::Response& response) {
-  const std::string host = request.get_header_value("Host");
-  if (std::find(settings.hosts.begin(), settings.hosts.end(), host) == settings.hosts.end()) {
-    refuse(response, 421, "this server answers only to its own address", "wrong_host");
-    return GuardResult::Refused;
-  }
+  if (checkHost(settings, request, response) == GuardResult::Refused) return GuardResult::Refused;
 
   if (request.method == "GET" && request.has_param("token") &&
       constantTimeEqual(request.get_param_value("token"), settings.token) && targetRefusal(request.target).empty()) {
@@ -141,26 +168,9 @@ GuardResult checkRequest(const GuardSettings& settings, const httplib::Request& 
       refuse(response, 403, "the request lacks the page's CSRF token (X-CSRF-Token)", "no_csrf");
       return GuardResult::Refused;
     }
-    if (request.has_header("Origin")) {
-      if (!knownOrigin(settings, request.get_header_value("Origin"))) {
-        refuse(response, 403, "a request from another site's page is refused", "foreign_origin");
-        return GuardResult::Refused;
-      }
-    } else if (!byBearer) {
-      refuse(response, 403, "a browser's request without its Origin is refused", "no_origin");
-      return GuardResult::Refused;
-    }
+    if (checkOrigin(settings, !byBearer, request, response) == GuardResult::Refused) return GuardResult::Refused;
   }
-
-  if (request.method != "GET" && request.method != "HEAD" && request.method != "POST") {
-    refuse(response, 405, "the method " + request.method + " is not used here (GET, HEAD, POST)", "method_not_allowed");
-    return GuardResult::Refused;
-  }
-  if (const std::string why = targetRefusal(request.target); !why.empty()) {
-    refuse(response, 400, "refused: " + why, "bad_target");
-    return GuardResult::Refused;
-  }
-  return GuardResult::Pass;
+  return checkMethodAndTarget(request, response);
 }
 
 void addSecurityHeaders(httplib::Response& response, bool cacheable) {

@@ -5,6 +5,7 @@
 #include <map>
 #include <stdexcept>
 
+#include "kvd/archive/accounts.h"
 #include "kvd/report/web_assets.h"
 #include "kvd/serve/web_files.h"
 
@@ -91,6 +92,9 @@ std::string renderPage(const PageRequest& request) {
   Json pageData = request.data;
   pageData["texts"] = pageTexts(request.language);
   pageData["lang"] = request.language;
+  const Json me = request.me.is_object() ? request.me : Json::object();
+  pageData["me"] = me;
+  const archive::Role role = archive::roleFromName(me.value("role", "")).value_or(archive::Role::Viewer);
 
   data root{data::type::object};
   root.set("t", toData(pageTexts(request.language)));
@@ -101,6 +105,13 @@ std::string renderPage(const PageRequest& request) {
   root.set("id", request.id);
   root.set("data_json", scriptJson(pageData));
   root.set("version", request.version);
+  const auto flag = [](bool on) { return data{on ? data::type::bool_true : data::type::bool_false}; };
+  root.set("mayOperate", flag(archive::mayAct(role, archive::Role::Operator)));
+  root.set("mayApprove", flag(archive::mayAct(role, archive::Role::Approver)));
+  root.set("mayAdmin", flag(archive::mayAct(role, archive::Role::Admin)));
+  root.set("labServer", flag(me.value("lab", false)));
+  root.set("meName", me.value("name", ""));
+  root.set("meLogin", me.value("login", ""));
   // Every template is also a partial by its name without the extension.
   for (const WebFile& file : webFiles())
     if (endsWith(file.name, kTemplateEnd)) {

@@ -21,12 +21,16 @@ std::string chooseLanguage(std::string_view query, std::string_view cookie, std:
 const Json& pageTexts(const std::string& language);
 
 struct PageRequest {
-  std::string page;  // archive, records, record, object
+  std::string page;  // archive, records, record, object, instruments, signin, users, audit
   std::string id;    // the record's or object's id, or empty
   std::string language;
   std::string csrf;
   std::string version;
-  Json data;  // the page's initial data; "texts" and "lang" are added
+  Json data;  // the page's initial data; "texts", "lang" and "me" are added
+  // Who reads the page: {"login", "name", "role", "lab"}. The template gets
+  // mayOperate, mayApprove, mayAdmin, labServer, meName and meLogin of it,
+  // so that it offers nothing the reader's role may not do.
+  Json me;
 };
 std::string renderPage(const PageRequest& request);
 

@@ -15,7 +15,9 @@ const std::set<std::string> kFilterKeys = {"object", "floor", "room", "point", "
                                            "from",   "to",    "mode", "unassigned"};
 const std::set<std::string> kPagingKeys = {"sort", "dir", "offset", "limit"};
 
-std::uint64_t number(const std::string& key, const std::string& text, std::uint64_t max) {
+}  // namespace
+
+std::uint64_t queryNumber(const std::string& key, const std::string& text, std::uint64_t max) {
   std::uint64_t value = 0;
   const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (text.empty() || ec != std::errc() || end != text.data() + text.size() || value > max)
@@ -25,6 +27,8 @@ std::uint64_t number(const std::string& key, const std::string& text, std::uint6
                     "bad_number", Json{{"field", key}, {"text", text}, {"max", max}});
   return value;
 }
+
+namespace {
 
 const std::string& single(const QueryParameters& parameters, const std::string& key) {
   if (parameters.count(key) > 1)
@@ -48,7 +52,7 @@ void addModes(archive::Selection& selection, const std::string& text) {
   while (at <= text.size()) {
     std::size_t end = text.find(',', at);
     if (end == std::string::npos) end = text.size();
-    selection.modes.push_back(static_cast<std::uint32_t>(number("mode", text.substr(at, end - at), 65535)));
+    selection.modes.push_back(static_cast<std::uint32_t>(queryNumber("mode", text.substr(at, end - at), 65535)));
     at = end + 1;
   }
 }
@@ -121,7 +125,7 @@ RecordsQuery parseRecordsQuery(const QueryParameters& parameters, bool paging, a
   if (given("floor")) s.floor = single(parameters, "floor");
   if (given("room")) s.room = single(parameters, "room");
   if (given("point")) s.point = single(parameters, "point");
-  if (given("device")) s.device = static_cast<std::uint32_t>(number("device", single(parameters, "device"), 0xFFFFFFFF));
+  if (given("device")) s.device = static_cast<std::uint32_t>(queryNumber("device", single(parameters, "device"), 0xFFFFFFFF));
   if (given("from")) s.from = bound("from", single(parameters, "from"), false);
   if (given("to")) s.to = bound("to", single(parameters, "to"), true);
   if (s.from && s.to && *s.to < *s.from)
@@ -139,8 +143,8 @@ RecordsQuery parseRecordsQuery(const QueryParameters& parameters, bool paging, a
                                                 given("dir") ? single(parameters, "dir") : std::string());
   q.sort = order.key;
   q.descending = order.descending;
-  if (given("offset")) q.offset = number("offset", single(parameters, "offset"), 1ULL << 53);
-  if (given("limit")) q.limit = number("limit", single(parameters, "limit"), kMaxPageRows);
+  if (given("offset")) q.offset = queryNumber("offset", single(parameters, "offset"), 1ULL << 53);
+  if (given("limit")) q.limit = queryNumber("limit", single(parameters, "limit"), kMaxPageRows);
   return q;
 }
 

@@ -26,6 +26,10 @@ struct RecordsQuery {
 // Parameters by name, each with every value given (mode may repeat).
 using QueryParameters = std::multimap<std::string, std::string>;
 
+// A query parameter's whole number from 0 to `max`; 400 "bad_number"
+// naming it otherwise.
+std::uint64_t queryNumber(const std::string& key, const std::string& text, std::uint64_t max);
+
 // `paging`: sort, dir, offset and limit are taken too (GET /api/records).
 RecordsQuery parseRecordsQuery(const QueryParameters& parameters, bool paging, archive::Archive& archive);
 // "sort" (date, mode, value, device, point, id) and "dir" (asc, desc) as

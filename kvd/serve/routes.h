@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 
+#include "kvd/serve/json_io.h"
 #include "kvd/serve/serve_context.h"
 
 namespace httplib {
@@ -35,6 +36,13 @@ std::string requestLanguage(const httplib::Request& request, const ServeContext&
 // An id from the path's first capture; 404 when it is no id.
 std::int64_t pathId(const httplib::Request& request, const char* what);
 
+// The CSRF token of the request's pages: its session's on the lab server,
+// the server's own on the personal one.
+std::string requestCsrf(const ServeContext& context);
+// Who asks, as GET /api/me answers: {"login", "name", "position", "role",
+// "lab"}; at this computer its user, who may do everything.
+Json meJson(const ServeContext& context);
+
 void addPageRoutes(Routes& routes, ServeContext& context);
 void addArchiveRoutes(Routes& routes, ServeContext& context);
 void addRecordRoutes(Routes& routes, ServeContext& context);
@@ -43,5 +51,8 @@ void addPlacingRoutes(Routes& routes, ServeContext& context);
 void addDeviceRoutes(Routes& routes, ServeContext& context);
 void addObjectRoutes(Routes& routes, ServeContext& context);
 void addExportRoutes(Routes& routes, ServeContext& context);
+void addSignInRoutes(Routes& routes, ServeContext& context);
+void addUserRoutes(Routes& routes, ServeContext& context);
+void addAuditRoutes(Routes& routes, ServeContext& context);
 
 }  // namespace zel::serve

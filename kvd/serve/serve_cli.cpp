@@ -1,12 +1,18 @@
-// kvd serve: the archive in the browser. Opens the archive, starts the
-// server (or finds the one already running for this archive), prints the
-// address with its one-time token, opens it in the desktop's browser and
-// serves until Ctrl+C, SIGTERM or POST /api/quit.
+// kvd serve: the archive in the browser. Opens the archive and starts the
+// server. For this computer alone it finds the one already running for this
+// archive, or prints the address with its one-time token, opens it in the
+// desktop's browser and serves; with --listen it serves the lab over HTTPS,
+// once the archive has an admin, to everyone who signs in. It serves until
+// Ctrl+C, SIGTERM or POST /api/quit.
 #include "kvd/serve/serve_cli.h"
 
 #include <CLI/CLI.hpp>
 
+#include <functional>
+
 #include "kvd/commands/archive_commands.h"
+#include "kvd/io/platform.h"
+#include "kvd/serve/listen_address.h"
 #include "kvd/serve/running_server.h"
 #include "kvd/serve/serve_platform.h"
 #include "kvd/serve/server.h"
@@ -17,6 +23,89 @@
 
 namespace zel::cli {
 
+namespace {
+
+constexpr const char* kNoAdmin =
+    "kvd: the archive has no active admin account: make one with  kvd archive user add LOGIN --role admin --name "
+    "\"FULL NAME\"\n";
+
+// Starts the server on a connection of its own (the command's archive is
+// for the checks and the upgrade), says where through `started`, and serves
+// until it is stopped.
+int runServer(const serve::ServeSettings& settings, Streams& io, const std::function<void(serve::Server&)>& started) {
+  serve::Server server(settings, std::make_unique<archive::Archive>(archive::openLocation(settings.location, true)),
+                       ZEL_VERSION);
+  std::string why;
+  if (!server.bind(why)) {
+    io.err.write("kvd: serve: " + why + "\n");
+    return kExitFailed;
+  }
+  serve::onStopSignal([&server] { server.stop(); });
+  started(server);
+  io.out.flush();
+  io.err.flush();
+  server.run();
+  io.out.write("kvd serve: stopped\n");
+  return kExitOk;
+}
+
+void openAddress(const std::string& url, bool noOpen, Streams& io) {
+  if (!noOpen && !serve::openInBrowser(url))
+    io.err.write("kvd: serve: the browser could not be opened: open the address above\n");
+}
+
+// The server for this computer alone: a second start opens the first.
+int servePersonal(const serve::ServeSettings& settings, const std::string& option, bool noOpen, Streams& io) {
+  if (const std::optional<serve::RunningServer> running = serve::findRunningServer(settings.location)) {
+    const std::string url = running->address + "/?token=" + running->token;
+    io.out.write("kvd serve is already running for this archive: " + url + "\n");
+    io.out.flush();
+    if (!noOpen) serve::openInBrowser(url);
+    return kExitOk;
+  }
+  return withArchive(option, true, io, [&](archive::Archive&) {
+    bool remembered = false;
+    const int code = runServer(settings, io, [&](serve::Server& server) {
+      const std::string url = server.address() + "/?token=" + server.token();
+      io.out.write("kvd serve: the archive " + shownLocation(settings.location) + " at\n  " + url + "\n");
+      io.out.write("Stop with Ctrl+C.\n");
+      io.out.flush();
+      remembered = serve::rememberRunningServer(settings.location, {server.address(), server.token()});
+      openAddress(url, noOpen, io);
+    });
+    if (remembered) serve::forgetRunningServer(settings.location);
+    return code;
+  });
+}
+
+// The lab server: HTTPS, and only for those who sign in, so an admin must
+// be there to make the accounts.
+int serveLab(const serve::ServeSettings& settings, const std::string& option, bool noOpen, Streams& io) {
+  return withArchive(option, true, io, [&](archive::Archive& archive) {
+    if (!archive.hasActiveAdmin()) {
+      io.err.write(kNoAdmin);
+      return kExitFailed;
+    }
+    return runServer(settings, io, [&](serve::Server& server) {
+      const serve::LabCertificate& certificate = server.certificate();
+      const std::string url = server.address() + "/";
+      io.out.write("kvd serve: the archive " + shownLocation(settings.location) + " for the lab at\n  " + url + "\n");
+      if (certificate.made)
+        io.out.write("kvd serve: a new self-signed certificate: " +
+                     platform::utf8FromPath(certificate.certificateFile) + "\n");
+      io.out.write("kvd serve: the certificate's SHA-256 fingerprint, which the browser shows (compare it before "
+                   "you trust the certificate):\n  " +
+                   certificate.fingerprint + "\n");
+      io.out.write("kvd serve: everyone signs in with an account of the archive (kvd archive user add)\n");
+      io.out.write("Stop with Ctrl+C.\n");
+      io.out.flush();
+      openAddress(url, noOpen, io);
+    });
+  });
+}
+
+}  // namespace
+
 struct ServeCli::State {
   CLI::App* command = nullptr;
   std::string archive;
@@ -24,6 +113,8 @@ struct ServeCli::State {
   bool noOpen = false;
   std::string language;
   std::string listen;
+  std::string tlsCertificate;
+  std::string tlsKey;
 };
 
 ServeCli::ServeCli(CLI::App& app) : state_(std::make_unique<State>()) {
@@ -38,9 +129,14 @@ ServeCli::ServeCli(CLI::App& app) : state_(std::make_unique<State>()) {
   s.command->add_option("--lang", s.language, "the pages' language: en or ru (default: the browser's)")
       ->check(CLI::IsMember({"en", "ru"}));
   s.command->add_option("--listen", s.listen,
-                        "serve the lab's network on this address of this computer (anyone with the address and "
-                        "the token can use the archive)")
-      ->type_name("ADDRESS");
+                        "serve the lab on this address of this computer over HTTPS, to everyone who signs in with "
+                        "an account of the archive")
+      ->type_name("ADDRESS[:PORT]");
+  s.command->add_option("--tls-cert", s.tlsCertificate,
+                        "the lab server's certificate, PEM (default: a self-signed one kept beside the archive)")
+      ->type_name("FILE");
+  s.command->add_option("--tls-key", s.tlsKey, "the private key of --tls-cert, PEM, not encrypted")
+      ->type_name("FILE");
 }
 
 ServeCli::~ServeCli() = default;
@@ -49,42 +145,23 @@ bool ServeCli::parsed() const { return state_->command->parsed(); }
 
 int ServeCli::run(Streams& io) {
   const State& s = *state_;
-  const std::string location = archive::archiveLocation(s.archive);
-  if (const std::optional<serve::RunningServer> running = serve::findRunningServer(location)) {
-    const std::string url = running->address + "/?token=" + running->token;
-    io.out.write("kvd serve is already running for this archive: " + url + "\n");
-    io.out.flush();
-    if (!s.noOpen) serve::openInBrowser(url);
-    return kExitOk;
+  serve::ServeSettings settings{archive::archiveLocation(s.archive), s.language, "", s.port, s.tlsCertificate,
+                                s.tlsKey};
+  if (s.tlsCertificate.empty() != s.tlsKey.empty())
+    return usageError(io, "serve: give --tls-cert and --tls-key together", kServeUsage);
+  if (s.listen.empty()) {
+    if (!s.tlsCertificate.empty())
+      return usageError(io, "serve: --tls-cert and --tls-key are for the lab server (--listen)", kServeUsage);
+    return servePersonal(settings, s.archive, s.noOpen, io);
   }
-  serve::ServeSettings settings{location, s.language, s.listen, s.port};
-  return withArchive(s.archive, true, io, [&](archive::Archive&) {
-    // The command's archive is for the checks and the upgrade; the server
-    // keeps a connection of its own for as long as it runs.
-    serve::Server server(settings, std::make_unique<archive::Archive>(archive::openLocation(location, true)),
-                         ZEL_VERSION);
-    std::string why;
-    if (!server.bind(why)) {
-      io.err.write("kvd: serve: " + why + "\n");
-      return kExitFailed;
-    }
-    serve::onStopSignal([&server] { server.stop(); });
-    const std::string url = server.address() + "/?token=" + server.token();
-    io.out.write("kvd serve: the archive " + shownLocation(location) + " at\n  " + url + "\n");
-    if (!s.listen.empty())
-      io.out.write("kvd serve: listening on " + s.listen +
-                   ": anyone who has this address and the token can read and change the archive\n");
-    io.out.write("Stop with Ctrl+C.\n");
-    io.out.flush();
-    serve::rememberRunningServer(location, {server.address(), server.token()});
-    if (!s.noOpen && !serve::openInBrowser(url))
-      io.err.write("kvd: serve: the browser could not be opened: open the address above\n");
-    io.err.flush();
-    server.run();
-    serve::forgetRunningServer(location);
-    io.out.write("kvd serve: stopped\n");
-    return kExitOk;
-  });
+  serve::ListenAddress address;
+  std::string why;
+  if (!serve::parseListenAddress(s.listen, address, why)) return usageError(io, "serve: " + why, kServeUsage);
+  if (address.port != 0 && s.port != 0 && address.port != s.port)
+    return usageError(io, "serve: --listen and --port name two ports: give one", kServeUsage);
+  settings.listen = address.host;
+  if (address.port != 0) settings.port = address.port;
+  return serveLab(settings, s.archive, s.noOpen, io);
 }
 
 }  // namespace zel::cli

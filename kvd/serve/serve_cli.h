@@ -14,7 +14,8 @@ class App;
 namespace zel::cli {
 
 inline constexpr const char* kServeUsage =
-    "usage: kvd serve [--archive PATH|URI] [--port N] [--no-open] [--lang en|ru] [--listen ADDRESS]";
+    "usage: kvd serve [--archive PATH|URI] [--port N] [--no-open] [--lang en|ru] [--listen ADDRESS[:PORT] "
+    "[--tls-cert FILE --tls-key FILE]]";
 
 class ServeCli {
  public:

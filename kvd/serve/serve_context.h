@@ -1,6 +1,7 @@
 // What every route of kvd serve shares: the archive (one connection for the
 // requests that change it, one at a time, and reading connections for the
-// others), the secrets, the language and the open spectrum panels.
+// others), the secrets, the language, the open spectrum panels, and on the
+// lab server the sessions and the sign-in locks.
 #pragma once
 
 #include <functional>
@@ -10,6 +11,9 @@
 
 #include "kvd/archive/archive.h"
 #include "kvd/serve/archive_pool.h"
+#include "kvd/serve/caller.h"
+#include "kvd/serve/sessions.h"
+#include "kvd/serve/sign_in_locks.h"
 #include "kvd/serve/spectrum_sessions.h"
 
 namespace zel::serve {
@@ -17,8 +21,10 @@ namespace zel::serve {
 struct ServeSettings {
   std::string location;     // the archive as kvd names it (archiveLocation's result)
   std::string language;     // --lang: "en", "ru" or empty (then the browser's)
-  std::string listen;       // --listen ADDRESS, empty for 127.0.0.1 only
+  std::string listen;       // --listen ADDRESS: the lab server; empty: 127.0.0.1 for this computer alone
   int port = 0;             // 0: a free one
+  std::string tlsCertificate;  // --tls-cert and --tls-key (the lab server); empty: a self-signed one
+  std::string tlsKey;
 };
 
 struct ServeContext {
@@ -32,6 +38,14 @@ struct ServeContext {
   std::unique_ptr<ArchivePool> readers;
   SpectrumSessions panels;
   std::function<void()> quit;  // stops the server after the answer
+  // The user and host at this computer: who changes the archive through
+  // the personal server.
+  archive::Actor desk;
+  Clock now = [] { return std::chrono::steady_clock::now(); };
+  SessionStore sessions{now};
+  SignInLocks signInLocks{now};
+
+  bool lab() const { return !settings.listen.empty(); }
 
   // Runs `body` with a connection to the archive for this request alone.
   template <typename F>
@@ -39,10 +53,12 @@ struct ServeContext {
     return readers->with(std::forward<F>(body));
   }
   // The same for a request that changes the archive: one after the other,
-  // as the archive takes its changes anyway.
+  // as the archive takes its changes anyway, each in the name of the
+  // request's caller and with its reason.
   template <typename F>
   auto changeArchive(F&& body) {
     std::lock_guard lock(writerMutex);
+    writer->setActor(requestActor(currentCaller(), desk));
     return body(*writer);
   }
 };

@@ -2,9 +2,16 @@
 
 #include <httplib.h>
 
+#include <cctype>
+#include <cstdio>
+
+#include "kvd/archive/location.h"
 #include "kvd/commands/archive_commands.h"
+#include "kvd/io/platform.h"
 #include "kvd/serve/guards.h"
 #include "kvd/serve/json_io.h"
+#include "kvd/serve/lab_guards.h"
+#include "kvd/serve/listen_address.h"
 #include "kvd/serve/listen_socket.h"
 #include "kvd/serve/routes.h"
 #include "kvd/serve/serve_platform.h"
@@ -24,14 +31,42 @@ constexpr std::size_t kWorkers = 32;
 constexpr std::size_t kReaders = 3;
 constexpr const char* kReaderCache = "PRAGMA cache_size = -16384";
 
+// The names a browser may reach the server by, with its port: the
+// loopback's, and the lab server's address and this computer's name, which
+// its certificate names too.
+std::vector<std::string> serverHosts(const std::string& listen, int port) {
+  std::vector<std::string> names = {"127.0.0.1", "localhost"};
+  if (!listen.empty()) {
+    names.push_back(urlHost(listen));
+    std::string host = archive::hostName();
+    names.push_back(host);
+    for (char& c : host) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    names.push_back(host);
+  }
+  std::vector<std::string> hosts;
+  for (const std::string& name : names) {
+    const std::string host = name + ":" + std::to_string(port);
+    if (std::find(hosts.begin(), hosts.end(), host) == hosts.end()) hosts.push_back(host);
+  }
+  return hosts;
+}
+
+// A check that could not be made (the archive gone or busy) refuses the
+// request in general words; cpp-httplib's own answer would show the
+// exception's text.
+GuardResult failedCheck(const httplib::Request& request, httplib::Response& response, const std::exception& e) {
+  std::fprintf(stderr, "kvd serve: %s %s: %s\n", request.method.c_str(), request.path.c_str(), e.what());
+  const auto* database = dynamic_cast<const archive::DatabaseError*>(&e);
+  if (database && database->kind() == archive::DatabaseError::Kind::Busy)
+    sendError(response, 503, "the archive is busy: try again", "archive_busy");
+  else
+    sendError(response, 500, "the server could not answer", "server_failed");
+  return GuardResult::Refused;
+}
+
 }  // namespace
 
-Server::Server(ServeSettings settings, std::unique_ptr<archive::Archive> archive, std::string version)
-    : http_(std::make_unique<httplib::Server>()) {
-  // An answer's headers and body are separate writes: without this, the
-  // second waits for the browser's delayed acknowledgement of the first.
-  http_->set_tcp_nodelay(true);
-  http_->new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
+Server::Server(ServeSettings settings, std::unique_ptr<archive::Archive> archive, std::string version) {
   context_.settings = std::move(settings);
   context_.shownLocation = cli::shownLocation(context_.settings.location);
   context_.token = randomHex(kTokenBytes);
@@ -49,16 +84,79 @@ Server::Server(ServeSettings settings, std::unique_ptr<archive::Archive> archive
     // After the answer has gone: stop() waits for the request in hand.
     std::thread([this] { stop(); }).detach();
   };
+  context_.desk = context_.writer->actor();
+  if (context_.desk.who.empty()) context_.desk.who = archive::userName() + "@" + archive::hostName();
 }
 
 Server::~Server() = default;
 
 std::string Server::address() const {
-  return "http://" + (context_.settings.listen.empty() ? std::string("127.0.0.1") : context_.settings.listen) + ":" +
-         std::to_string(port_);
+  if (context_.lab()) return "https://" + urlHost(context_.settings.listen) + ":" + std::to_string(port_);
+  return "http://127.0.0.1:" + std::to_string(port_);
 }
 
 bool Server::bind(std::string& why) {
+  if (context_.lab()) {
+    const ServeSettings& settings = context_.settings;
+    if (!labCertificate(settings.location, settings.listen, settings.tlsCertificate, settings.tlsKey, certificate_,
+                        why))
+      return false;
+    // HTTPS alone: a browser that speaks plain HTTP to this port gets no
+    // page, only a failed handshake.
+    const TlsIdentity& identity = certificate_.identity;
+    auto tls = std::make_unique<httplib::SSLServer>([&identity](SSL_CTX& tlsContext) {
+      return useTlsIdentity(tlsContext, identity);
+    });
+    if (!tls->is_valid()) {
+      why = "OpenSSL does not take the certificate " + cli::platform::utf8FromPath(certificate_.certificateFile);
+      return false;
+    }
+    http_ = std::move(tls);
+  } else {
+    http_ = std::make_unique<httplib::Server>();
+  }
+  // An answer's headers and body are separate writes: without this, the
+  // second waits for the browser's delayed acknowledgement of the first.
+  http_->set_tcp_nodelay(true);
+  http_->new_task_queue = [] { return new httplib::ThreadPool(kWorkers); };
+  if (!listen(why)) return false;
+
+  GuardSettings guards;
+  guards.hosts = serverHosts(context_.settings.listen, port_);
+  guards.token = context_.token;
+  guards.csrf = context_.csrf;
+  http_->set_payload_max_length(kMaxRequestBytes);
+  if (context_.lab()) {
+    guards.scheme = "https";
+    LabGuards lab{guards, &context_.sessions, [this](const std::string& login) {
+                    return context_.withArchive([&](archive::Archive& a) { return a.account(login); });
+                  }};
+    http_->set_pre_routing_handler([lab](const httplib::Request& request, httplib::Response& response) {
+      addSecurityHeaders(response, request.path.rfind("/static/", 0) == 0);
+      GuardResult result;
+      try {
+        result = checkLabRequest(lab, request, response, currentCaller());
+      } catch (const std::exception& e) {
+        result = failedCheck(request, response, e);
+      }
+      return result == GuardResult::Pass ? httplib::Server::HandlerResponse::Unhandled
+                                         : httplib::Server::HandlerResponse::Handled;
+    });
+  } else {
+    http_->set_pre_routing_handler([guards](const httplib::Request& request, httplib::Response& response) {
+      addSecurityHeaders(response, request.path.rfind("/static/", 0) == 0);
+      currentCaller() = Caller{};
+      return checkRequest(guards, request, response) == GuardResult::Pass
+                 ? httplib::Server::HandlerResponse::Unhandled
+                 : httplib::Server::HandlerResponse::Handled;
+    });
+  }
+  setErrorHandler();
+  addRoutes();
+  return true;
+}
+
+bool Server::listen(std::string& why) {
   const std::string host = context_.settings.listen.empty() ? "127.0.0.1" : context_.settings.listen;
   socket_t listening = INVALID_SOCKET;
   http_->set_socket_options([&listening](socket_t socket) {
@@ -76,19 +174,10 @@ bool Server::bind(std::string& why) {
     why = "cannot listen on " + host + (context_.settings.port ? ":" + std::to_string(context_.settings.port) : "");
     return false;
   }
+  return true;
+}
 
-  GuardSettings guards;
-  guards.hosts = {"127.0.0.1:" + std::to_string(port_), "localhost:" + std::to_string(port_)};
-  if (!context_.settings.listen.empty()) guards.hosts.push_back(context_.settings.listen + ":" + std::to_string(port_));
-  guards.token = context_.token;
-  guards.csrf = context_.csrf;
-
-  http_->set_payload_max_length(kMaxRequestBytes);
-  http_->set_pre_routing_handler([guards](const httplib::Request& request, httplib::Response& response) {
-    addSecurityHeaders(response, request.path.rfind("/static/", 0) == 0);
-    return checkRequest(guards, request, response) == GuardResult::Pass ? httplib::Server::HandlerResponse::Unhandled
-                                                                        : httplib::Server::HandlerResponse::Handled;
-  });
+void Server::setErrorHandler() {
   http_->set_error_handler([](const httplib::Request& request, httplib::Response& response) {
     if (!response.body.empty()) return;
     if (response.status == 413) {
@@ -110,7 +199,9 @@ bool Server::bind(std::string& why) {
     if (response.get_header_value("Content-Security-Policy").empty())
       addSecurityHeaders(response, false);
   });
+}
 
+void Server::addRoutes() {
   Routes routes(*http_);
   addPageRoutes(routes, context_);
   addArchiveRoutes(routes, context_);
@@ -120,11 +211,19 @@ bool Server::bind(std::string& why) {
   addDeviceRoutes(routes, context_);
   addObjectRoutes(routes, context_);
   addExportRoutes(routes, context_);
-  return true;
+  addSignInRoutes(routes, context_);
+  addUserRoutes(routes, context_);
+  addAuditRoutes(routes, context_);
 }
 
-void Server::run() { http_->listen_after_bind(); }
+void Server::run() {
+  if (http_) http_->listen_after_bind();
+}
 
-void Server::stop() { http_->stop(); }
+bool Server::running() const { return http_ && http_->is_running(); }
+
+void Server::stop() {
+  if (http_) http_->stop();
+}
 
 }  // namespace zel::serve

@@ -24,3 +24,6 @@ zel_browser_test(serve.pages.placing serve_placing.test.js)
 # after what they hold.
 zel_browser_test(serve.pages.language serve_language.test.js)
 zel_browser_test(serve.pages.plural plural.test.js)
+# The lab server over HTTPS: signing in, what each role is offered, a
+# forced change refused, the history and the audit trail, the accounts.
+zel_browser_test(serve.lab lab_server.test.js)

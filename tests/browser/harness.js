@@ -29,9 +29,15 @@ function sql(archive, query) {
   return execFileSync(env.sqlite3, ['-readonly', archive, query], { encoding: 'utf8' }).trim();
 }
 
+// The address that the personal kvd serve prints, with its one-time token.
+function personalAddress(output) {
+  const m = /http:\/\/127\.0\.0\.1:(\d+)\/\?token=([0-9a-f]+)/.exec(output);
+  return m ? { url: m[0], origin: 'http://127.0.0.1:' + m[1], port: Number(m[1]), token: m[2] } : null;
+}
+
 // kvd serve on a free loopback port; resolves once it has printed its
-// address, which carries the one-time token.
-function startServer(archive, extra) {
+// address (read by `address`, the personal server's by default).
+function startServer(archive, extra, address) {
   const child = spawn(env.kvd, ['serve', '--no-open', '--archive', archive].concat(extra || []),
     { stdio: ['ignore', 'pipe', 'pipe'] });
   let output = '';
@@ -40,10 +46,10 @@ function startServer(archive, extra) {
     const timer = setTimeout(() => reject(new Error('kvd serve printed no address in 15 s:\n' + output)), 15000);
     function read(chunk) {
       output += chunk.toString();
-      const m = /http:\/\/127\.0\.0\.1:(\d+)\/\?token=([0-9a-f]+)/.exec(output);
-      if (m) {
+      const at = (address || personalAddress)(output);
+      if (at) {
         clearTimeout(timer);
-        resolve({ url: m[0], origin: 'http://127.0.0.1:' + m[1], port: Number(m[1]), token: m[2] });
+        resolve(at);
       }
     }
     child.stdout.on('data', read);
@@ -67,9 +73,9 @@ function startServer(archive, extra) {
 // The browser with a watch on everything the pages do: every console
 // error, every uncaught exception and every request that would leave the
 // server's origin is noted. `refusals` adds answers that the test asks for
-// ({path: a text or a RegExp, status}).
-async function openBrowser(origin, refusals) {
-  const browser = await chromium.launch({ executablePath: env.chromium, args: ['--no-sandbox'] });
+// ({path: a text or a RegExp, status}); `args`, more of Chromium's.
+async function openBrowser(origin, refusals, args) {
+  const browser = await chromium.launch({ executablePath: env.chromium, args: ['--no-sandbox'].concat(args || []) });
   const context = await browser.newContext({ viewport: { width: 1366, height: 768 }, acceptDownloads: true });
   const problems = [];
   const spectrumCalls = [];

@@ -69,6 +69,8 @@ bool parseListenAddress(const std::string& text, ListenAddress& out, std::string
   return true;
 }
 
+bool anyAddress(const std::string& host) { return host == "0.0.0.0" || host == "::"; }
+
 std::string urlHost(const std::string& host) {
   return host.find(':') != std::string::npos ? "[" + host + "]" : host;
 }

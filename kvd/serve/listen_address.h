@@ -17,5 +17,7 @@ struct ListenAddress {
 bool parseListenAddress(const std::string& text, ListenAddress& out, std::string& why);
 // The host as an address writes it: "[::1]" for an IPv6 address.
 std::string urlHost(const std::string& host);
+// Every address of this computer: "0.0.0.0" or "::".
+bool anyAddress(const std::string& host);
 
 }  // namespace zel::serve

@@ -89,7 +89,8 @@ int serveLab(const serve::ServeSettings& settings, const std::string& option, bo
     return runServer(settings, io, [&](serve::Server& server) {
       const serve::LabCertificate& certificate = server.certificate();
       const std::string url = server.address() + "/";
-      io.out.write("kvd serve: the archive " + shownLocation(settings.location) + " for the lab at\n  " + url + "\n");
+      io.out.write("kvd serve: the archive " + shownLocation(settings.location) + " for the lab at\n");
+      for (const std::string& address : server.addresses()) io.out.write("  " + address + "/\n");
       if (certificate.made)
         io.out.write("kvd serve: a new self-signed certificate: " +
                      platform::utf8FromPath(certificate.certificateFile) + "\n");

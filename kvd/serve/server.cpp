@@ -12,6 +12,7 @@
 #include "kvd/serve/json_io.h"
 #include "kvd/serve/lab_guards.h"
 #include "kvd/serve/listen_address.h"
+#include "kvd/serve/local_addresses.h"
 #include "kvd/serve/listen_socket.h"
 #include "kvd/serve/routes.h"
 #include "kvd/serve/serve_platform.h"
@@ -31,13 +32,22 @@ constexpr std::size_t kWorkers = 32;
 constexpr std::size_t kReaders = 3;
 constexpr const char* kReaderCache = "PRAGMA cache_size = -16384";
 
+// The addresses the lab server is reached by: the --listen address, or
+// for all of this computer's (0.0.0.0, ::) each of its own.
+std::vector<std::string> reachedBy(const std::string& listen) {
+  if (!anyAddress(listen)) return {listen};
+  std::vector<std::string> addresses = localAddresses();
+  if (addresses.empty()) addresses.push_back("127.0.0.1");
+  return addresses;
+}
+
 // The names a browser may reach the server by, with its port: the
-// loopback's, and the lab server's address and this computer's name, which
-// its certificate names too.
-std::vector<std::string> serverHosts(const std::string& listen, int port) {
+// loopback's, and the lab server's addresses and this computer's name,
+// which its certificate names too.
+std::vector<std::string> serverHosts(const std::vector<std::string>& addresses, bool lab, int port) {
   std::vector<std::string> names = {"127.0.0.1", "localhost"};
-  if (!listen.empty()) {
-    names.push_back(urlHost(listen));
+  if (lab) {
+    for (const std::string& address : addresses) names.push_back(urlHost(address));
     std::string host = archive::hostName();
     names.push_back(host);
     for (char& c : host) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
@@ -90,16 +100,20 @@ Server::Server(ServeSettings settings, std::unique_ptr<archive::Archive> archive
 
 Server::~Server() = default;
 
-std::string Server::address() const {
-  if (context_.lab()) return "https://" + urlHost(context_.settings.listen) + ":" + std::to_string(port_);
-  return "http://127.0.0.1:" + std::to_string(port_);
+std::vector<std::string> Server::addresses() const {
+  if (!context_.lab()) return {"http://127.0.0.1:" + std::to_string(port_)};
+  std::vector<std::string> out;
+  for (const std::string& address : addresses_) out.push_back("https://" + urlHost(address) + ":" + std::to_string(port_));
+  return out;
 }
+
+std::string Server::address() const { return addresses().front(); }
 
 bool Server::bind(std::string& why) {
   if (context_.lab()) {
     const ServeSettings& settings = context_.settings;
-    if (!labCertificate(settings.location, settings.listen, settings.tlsCertificate, settings.tlsKey, certificate_,
-                        why))
+    addresses_ = reachedBy(settings.listen);
+    if (!labCertificate(settings.location, addresses_, settings.tlsCertificate, settings.tlsKey, certificate_, why))
       return false;
     // HTTPS alone: a browser that speaks plain HTTP to this port gets no
     // page, only a failed handshake.
@@ -122,7 +136,7 @@ bool Server::bind(std::string& why) {
   if (!listen(why)) return false;
 
   GuardSettings guards;
-  guards.hosts = serverHosts(context_.settings.listen, port_);
+  guards.hosts = serverHosts(addresses_, context_.lab(), port_);
   guards.token = context_.token;
   guards.csrf = context_.csrf;
   http_->set_payload_max_length(kMaxRequestBytes);

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "kvd/serve/serve_context.h"
 #include "kvd/serve/tls_files.h"
@@ -34,8 +35,10 @@ class Server {
   int port() const { return port_; }
   const std::string& token() const { return context_.token; }
   const std::string& csrf() const { return context_.csrf; }
-  // "http://127.0.0.1:PORT", or the lab server's "https://ADDRESS:PORT".
-  std::string address() const;
+  // "http://127.0.0.1:PORT", or the lab server's "https://ADDRESS:PORT",
+  // one for each of this computer's addresses when it listens on all.
+  std::vector<std::string> addresses() const;
+  std::string address() const;  // the first of them
   // The lab server's certificate, after bind().
   const LabCertificate& certificate() const { return certificate_; }
   // Serves until stop(); the request in hand is finished first.
@@ -53,6 +56,7 @@ class Server {
   ServeContext context_;
   std::unique_ptr<httplib::Server> http_;
   LabCertificate certificate_;
+  std::vector<std::string> addresses_;  // the lab server is reached by
   int port_ = 0;
 };
 

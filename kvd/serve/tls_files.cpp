@@ -1,5 +1,7 @@
 #include "kvd/serve/tls_files.h"
 
+#include <algorithm>
+
 #include "kvd/archive/archive.h"
 #include "kvd/archive/location.h"
 #include "kvd/io/platform.h"
@@ -16,8 +18,9 @@ TlsFiles selfSignedFiles(const std::string& location) {
   return {folder / "kvd-serve-cert.pem", folder / "kvd-serve-key.pem"};
 }
 
-bool labCertificate(const std::string& location, const std::string& host, const std::string& certificateFile,
-                    const std::string& keyFile, LabCertificate& out, std::string& why) {
+bool labCertificate(const std::string& location, const std::vector<std::string>& hosts,
+                    const std::string& certificateFile, const std::string& keyFile, LabCertificate& out,
+                    std::string& why) {
   LabCertificate result;
   if (!certificateFile.empty()) {
     result.certificateFile = cli::platform::pathFromUtf8(certificateFile);
@@ -35,10 +38,17 @@ bool labCertificate(const std::string& location, const std::string& host, const 
         return false;
       }
     }
-    // A certificate that has expired, or was made for another address of
+    // A certificate that has expired, or was made for other addresses of
     // this computer, would only make every browser warn: a new one is made.
-    if (result.identity.certificatePem.empty() || !certificateServes(result.identity.certificatePem, host)) {
-      result.identity = selfSignedIdentity({host, archive::hostName(), "localhost", "127.0.0.1"});
+    std::vector<std::string> names = hosts;
+    names.push_back("127.0.0.1");
+    const bool serves = !result.identity.certificatePem.empty() &&
+                        std::all_of(names.begin(), names.end(), [&](const std::string& name) {
+                          return certificateServes(result.identity.certificatePem, name);
+                        });
+    if (!serves) {
+      names.insert(names.end() - 1, {archive::hostName(), "localhost"});
+      result.identity = selfSignedIdentity(names);
       fs::create_directories(files.certificate.parent_path().empty() ? fs::path(".") : files.certificate.parent_path(),
                              ec);
       // The key first: a certificate on disk always has its key beside it.

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "kvd/serve/certificate.h"
 
@@ -27,10 +28,13 @@ struct LabCertificate {
 };
 
 // The given pair when both files are named (else the self-signed one for
-// `location`, reused while it is valid and names `host`, made anew when
-// there is none or it does not). False with the reason; a self-signed pair
-// that cannot be read is never replaced silently.
-bool labCertificate(const std::string& location, const std::string& host, const std::string& certificateFile,
-                    const std::string& keyFile, LabCertificate& out, std::string& why);
+// `location`, reused while it is valid and names every one of `hosts`, the
+// addresses the server is reached by; made anew, for them, this computer's
+// name and the loopback, when there is none or it does not). False with
+// the reason; a self-signed pair that cannot be read is never replaced
+// silently.
+bool labCertificate(const std::string& location, const std::vector<std::string>& hosts,
+                    const std::string& certificateFile, const std::string& keyFile, LabCertificate& out,
+                    std::string& why);
 
 }  // namespace zel::serve

@@ -18,6 +18,7 @@
 #include "kvd/io/text_sink.h"
 #include "kvd/serve/certificate.h"
 #include "kvd/serve/listen_address.h"
+#include "kvd/serve/local_addresses.h"
 #include "tests/serve/lab_fixture.h"
 
 namespace zel::serve::test {
@@ -67,6 +68,34 @@ TEST_F(LabServeTest, TheSelfSignedCertificateIsMadeOnceAndItsFingerprintIsTheOne
   EXPECT_FALSE(server_->certificate().made);
   EXPECT_EQ(server_->certificate().fingerprint, fingerprint);
   EXPECT_EQ(server_->address(), "https://127.0.0.1:" + std::to_string(server_->port()));
+}
+
+TEST_F(LabServeTest, OnAllAddressesItAnswersAndNamesEachOfTheComputers) {
+  stopServer();
+  ServeSettings settings = labSettings();
+  settings.listen = "0.0.0.0";
+  start(settings);
+  std::vector<std::string> addresses = localAddresses();
+  if (addresses.empty()) addresses.push_back("127.0.0.1");
+  std::vector<std::string> expected;
+  for (const std::string& a : addresses)
+    expected.push_back("https://" + urlHost(a) + ":" + std::to_string(server_->port()));
+  EXPECT_EQ(server_->addresses(), expected);
+  const std::string pem = server_->certificate().identity.certificatePem;
+  for (const std::string& a : addresses) EXPECT_TRUE(certificateServes(pem, a)) << a;
+  EXPECT_TRUE(certificateServes(pem, "127.0.0.1"));
+  EXPECT_TRUE(certificateServes(pem, "localhost"));
+  EXPECT_FALSE(certificateServes(pem, "elsewhere.example"));
+
+  const std::string port = ":" + std::to_string(server_->port());
+  for (const std::string& a : addresses) {
+    const httplib::Result page = client()->Get("/static/serve_style.css", {{"Host", urlHost(a) + port}});
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->status, 200) << a;
+  }
+  const httplib::Result foreign = client()->Get("/static/serve_style.css", {{"Host", "elsewhere.example" + port}});
+  ASSERT_TRUE(foreign);
+  EXPECT_EQ(foreign->status, 421);
 }
 
 TEST_F(LabServeTest, PlainHttpToTheLabServerGetsNoPage) {

@@ -3,11 +3,8 @@
 # same release's Debian source package (fetched by scripts/bootstrap into
 # build/debian-src, Debian's patches applied by dpkg-source) holds the
 # header-only httplib.h, which alone goes into the header-only folder.
-file(GLOB ZEL_HTTPLIB_DSC ${ZEL_DEBIAN_SRC}/cpp-httplib_*.dsc)
-if(NOT ZEL_HTTPLIB_DSC)
-  message(FATAL_ERROR "cpp-httplib's Debian source package is not in ${ZEL_DEBIAN_SRC}: run scripts/bootstrap")
-endif()
-list(GET ZEL_HTTPLIB_DSC 0 ZEL_HTTPLIB_DSC)
+include(${CMAKE_SOURCE_DIR}/cmake/debian_source.cmake)
+zel_debian_source(ZEL_HTTPLIB_DSC cpp-httplib "cpp-httplib")
 set(ZEL_HTTPLIB_SOURCE ${CMAKE_BINARY_DIR}/httplib/source)
 if(NOT EXISTS ${ZEL_HTTPLIB_SOURCE}/httplib.h)
   file(REMOVE_RECURSE ${ZEL_HTTPLIB_SOURCE})

@@ -9,11 +9,8 @@
 # path and make is given the source folder relatively too.
 include(ExternalProject)
 
-file(GLOB ZEL_SQLITE_DSC ${ZEL_DEBIAN_SRC}/sqlite3_*.dsc)
-if(NOT ZEL_SQLITE_DSC)
-  message(FATAL_ERROR "SQLite's Debian source package is not in ${ZEL_DEBIAN_SRC}: run scripts/bootstrap")
-endif()
-list(GET ZEL_SQLITE_DSC 0 ZEL_SQLITE_DSC)
+include(${CMAKE_SOURCE_DIR}/cmake/debian_source.cmake)
+zel_debian_source(ZEL_SQLITE_DSC sqlite3 "SQLite")
 find_program(ZEL_HOST_CC NAMES gcc cc REQUIRED NO_CMAKE_FIND_ROOT_PATH)
 find_program(ZEL_HOST_MAKE NAMES make REQUIRED NO_CMAKE_FIND_ROOT_PATH)
 find_program(ZEL_TCLSH NAMES tclsh REQUIRED NO_CMAKE_FIND_ROOT_PATH)

@@ -6,13 +6,8 @@
 # own minizip is used; zlib is Debian's, the mingw-w64 one for Windows.
 include(ExternalProject)
 
-set(ZEL_DEBIAN_SRC ${CMAKE_SOURCE_DIR}/build/debian-src CACHE PATH "Debian source packages fetched by scripts/bootstrap")
-file(GLOB ZEL_XLSX_DSC ${ZEL_DEBIAN_SRC}/libxlsxwriter_*.dsc)
-if(NOT ZEL_XLSX_DSC)
-  message(FATAL_ERROR "libxlsxwriter's Debian source package is not in ${ZEL_DEBIAN_SRC}: run scripts/bootstrap")
-endif()
-list(GET ZEL_XLSX_DSC 0 ZEL_XLSX_DSC)
-find_program(ZEL_DPKG_SOURCE dpkg-source REQUIRED NO_CMAKE_FIND_ROOT_PATH)
+include(${CMAKE_SOURCE_DIR}/cmake/debian_source.cmake)
+zel_debian_source(ZEL_XLSX_DSC libxlsxwriter "libxlsxwriter")
 
 if(CMAKE_CROSSCOMPILING)
   set(ZEL_MINGW_ROOT ${CMAKE_FIND_ROOT_PATH})

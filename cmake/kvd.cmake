@@ -13,6 +13,9 @@ find_package(OpenSSL REQUIRED)
 pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
 
 include(${CMAKE_SOURCE_DIR}/cmake/kvd_sources.cmake)
+# Debian's libcpp-httplib is compiled with OpenSSL, zlib and brotli; its
+# pkg-config flags define CPPHTTPLIB_OPENSSL_SUPPORT and the other two, as
+# that library's classes need, and with them declare its SSLServer.
 pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
 include(${CMAKE_SOURCE_DIR}/cmake/serve.cmake)
 

@@ -4,6 +4,8 @@ include(${CMAKE_SOURCE_DIR}/cmake/xlsxwriter.cmake)
 include(${CMAKE_SOURCE_DIR}/cmake/header_only.cmake)
 include(${CMAKE_SOURCE_DIR}/cmake/httplib_win32.cmake)
 include(${CMAKE_SOURCE_DIR}/cmake/sqlite.cmake)
+include(${CMAKE_SOURCE_DIR}/cmake/openssl.cmake)
+include(${CMAKE_SOURCE_DIR}/cmake/sodium.cmake)
 include(${CMAKE_SOURCE_DIR}/cmake/kvd_sources.cmake)
 include(${CMAKE_SOURCE_DIR}/cmake/report.cmake)
 # The report's page is filled in with kainjow's mustache.
@@ -16,13 +18,16 @@ target_compile_options(zelkvd PRIVATE ${ZEL_KVD_WARNINGS})
 target_compile_definitions(zelkvd PRIVATE ${ZEL_KVD_DEFINITIONS})
 # cpp-httplib on Windows: Winsock 2 (ws2_32) and the Vista-and-later socket
 # calls (inet_pton, WSAPoll) that _WIN32_WINNT 0x0601 (Windows 7) declares;
-# plain HTTP on 127.0.0.1 only, so neither OpenSSL nor zlib is asked for.
+# HTTPS through OpenSSL (its SSLServer, for a lab's server), no zlib.
 # Its listening socket takes as many waiting connections as Windows allows
 # (a second listen() cannot widen it there, as it does on Linux).
-target_compile_definitions(zelkvd PUBLIC _WIN32_WINNT=0x0601 CPPHTTPLIB_LISTEN_BACKLOG=SOMAXCONN)
+target_compile_definitions(zelkvd PUBLIC _WIN32_WINNT=0x0601 CPPHTTPLIB_LISTEN_BACKLOG=SOMAXCONN
+                           CPPHTTPLIB_OPENSSL_SUPPORT)
 # No libpq for Windows: the archive is SQLite there (kvd/archive/win32).
-target_link_libraries(zelkvd PUBLIC zelcore zelreport xlsxwriter sqlite3_static header_only bcrypt ole32 shell32
-                      ws2_32)
+# OpenSSL and libsodium are built from Debian's sources (cmake/openssl.cmake,
+# cmake/sodium.cmake).
+target_link_libraries(zelkvd PUBLIC zelcore zelreport xlsxwriter sqlite3_static header_only zel_openssl_ssl
+                      zel_openssl_crypto zel_sodium bcrypt ole32 shell32 ws2_32)
 
 add_executable(kvd ${CMAKE_SOURCE_DIR}/kvd/main.cpp)
 target_compile_options(kvd PRIVATE ${ZEL_WARNINGS})

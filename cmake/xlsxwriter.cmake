@@ -47,3 +47,7 @@ set_target_properties(xlsxwriter PROPERTIES
   INTERFACE_INCLUDE_DIRECTORIES ${ZEL_XLSX_INSTALL}/include
   INTERFACE_LINK_LIBRARIES ${ZEL_XLSX_ZLIB})
 add_dependencies(xlsxwriter xlsxwriter_build)
+# The project include decides how the library is compiled: a change to it
+# configures and builds the library again.
+ExternalProject_Add_StepDependencies(xlsxwriter_build configure ${CMAKE_SOURCE_DIR}/cmake/xlsxwriter_project.cmake
+  ${CMAKE_SOURCE_DIR}/cmake/xlsxwriter_deflate_level.h)

@@ -14,8 +14,8 @@
 #include <shellapi.h>
 
 #include <fstream>
-#include <mutex>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include "kvd/archive/sha256.h"
@@ -26,11 +26,15 @@ namespace zel::serve {
 
 namespace {
 
-std::once_flag stopOnce;
-std::function<void()> stopAction;
+// Set by the console's control handler, waited for by the thread that
+// stops the server. The handler runs on a thread that the system makes for
+// it, which leaves through the loader's lock: it only sets the event, and
+// the stop (sockets, locks of the threads library) happens on a thread of
+// ours, so that no thread ending at the same time can wait on the handler's.
+HANDLE stopAsked = nullptr;
 
 BOOL WINAPI onConsoleControl(DWORD event) {
-  std::call_once(stopOnce, [] { stopAction(); });
+  SetEvent(stopAsked);
   // On Ctrl+C and Ctrl+Break the process goes on and main finishes the
   // request in hand. On the console's close, a logoff or a shutdown Windows
   // ends the process as soon as this handler returns, so the handler waits
@@ -60,7 +64,12 @@ bool openInBrowser(const std::string& url) {
 }
 
 void onStopSignal(std::function<void()> onStop) {
-  stopAction = std::move(onStop);
+  stopAsked = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (!stopAsked) throw std::runtime_error("the stop signal cannot be waited for");
+  std::thread([onStop = std::move(onStop)] {
+    WaitForSingleObject(stopAsked, INFINITE);
+    onStop();
+  }).detach();
   SetConsoleCtrlHandler(onConsoleControl, TRUE);
 }
 

@@ -4,13 +4,11 @@
 // The lab keeps at least one active admin once it has one: a change that
 // would leave it none is refused.
 #include <algorithm>
-#include <chrono>
 #include <nlohmann/json.hpp>
 
 #include "kvd/archive/archive.h"
 #include "kvd/archive/audit_append.h"
 #include "kvd/archive/placing_sql.h"
-#include "kvd/archive/selection_sql.h"
 
 namespace zel::archive {
 
@@ -101,19 +99,6 @@ std::string accountJson(const Account& a) {
   return j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
-// UTC, as the audit trail keeps its times.
-std::string utcTimestamp() {
-  using namespace std::chrono;
-  const sys_seconds now = floor<seconds>(system_clock::now());
-  const sys_days today = floor<days>(now);
-  const year_month_day date{today};
-  const hh_mm_ss<seconds> time{now - today};
-  const auto u16 = [](auto v) { return static_cast<std::uint16_t>(v); };
-  return timestampText({u16(static_cast<int>(date.year())), u16(static_cast<unsigned>(date.month())),
-                        u16(static_cast<unsigned>(date.day())), u16(time.hours().count()),
-                        u16(time.minutes().count()), u16(time.seconds().count())});
-}
-
 // A hash of the same cost as an account's, made once, for the sign-in of a
 // login that has none: the check costs what a real one does.
 const std::string& dummyHash() {
@@ -135,7 +120,7 @@ void Archive::addAccount(const Account& account, const std::string& password) {
   const std::string hash = passwordHash(password);
   Account added = account;
   added.active = true;
-  added.createdAt = utcTimestamp();
+  added.createdAt = utcNow();
   try {
     inTransaction(*db_, [&] {
       const Value values[] = {Value::ofText(login),          Value::ofText(added.name),

@@ -22,8 +22,16 @@ constexpr std::int64_t kAuditLockKey = 6880689;
 
 constexpr const char* kGenesisHash = "0000000000000000000000000000000000000000000000000000000000000000";
 
-// UTC now, "YYYY-MM-DD hh:mm:ss": the trail of a lab whose PCs stand in
-// different time zones still reads in order.
+constexpr const char* kEntryColumns =
+    "SELECT entry_id, at, who, action, target, before_value, after_value, reason, previous_hash, hash FROM audit_log";
+
+AuditEntry readEntry(const Row& row) {
+  return {row.integer(0), row.text(1), row.text(2), row.text(3), row.text(4),
+          row.text(5),    row.text(6), row.text(7), row.text(8), row.text(9)};
+}
+
+}  // namespace
+
 std::string utcNow() {
   using namespace std::chrono;
   const auto now = floor<seconds>(system_clock::now());
@@ -37,16 +45,6 @@ std::string utcNow() {
                 static_cast<int>(hms.seconds().count()));
   return text;
 }
-
-constexpr const char* kEntryColumns =
-    "SELECT entry_id, at, who, action, target, before_value, after_value, reason, previous_hash, hash FROM audit_log";
-
-AuditEntry readEntry(const Row& row) {
-  return {row.integer(0), row.text(1), row.text(2), row.text(3), row.text(4),
-          row.text(5),    row.text(6), row.text(7), row.text(8), row.text(9)};
-}
-
-}  // namespace
 
 void appendAudit(Database& db, const Actor& actor, std::string_view action, const std::string& target,
                  const std::string& before, const std::string& after) {

@@ -10,6 +10,11 @@
 
 namespace zel::archive {
 
+// UTC now, "YYYY-MM-DD hh:mm:ss", as the trail and the accounts keep their
+// times: the trail of a lab whose PCs stand in different time zones still
+// reads in order.
+std::string utcNow();
+
 // Appends one entry for `actor` in the transaction that is open on `db`.
 // Entries are chained, so appends take their turn: on PostgreSQL a
 // transaction-scoped lock is held from here to the commit (kept short by

@@ -97,14 +97,18 @@ if(ZEL_ARCHIVE_TESTS)
 endif()
 
 # kvd serve: the real server in the tests' process on 127.0.0.1, a fresh
-# SQLite archive per test, plain HTTP from cpp-httplib's client and raw
-# sockets.
+# archive per test (SQLite; the lab server's roles on PostgreSQL too, on the
+# archive tests' server), plain HTTP or HTTPS from cpp-httplib's client and
+# raw sockets.
 file(GLOB ZEL_SERVE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/serve/*.cpp)
 if(ZEL_SERVE_TESTS)
-  add_executable(serve_tests ${ZEL_SERVE_TESTS})
+  add_executable(serve_tests ${ZEL_SERVE_TESTS} ${CMAKE_SOURCE_DIR}/tests/archive/backend_fixture.cpp
+                 ${CMAKE_SOURCE_DIR}/tests/archive/test_server.cpp)
   target_compile_options(serve_tests PRIVATE ${ZEL_KVD_WARNINGS} ${ZEL_SANITIZE} -O1 -g)
+  target_compile_definitions(serve_tests PRIVATE ZEL_PG_SERVER_SCRIPT="${ZEL_PG_SERVER_SCRIPT}")
   target_link_libraries(serve_tests PRIVATE zelkvd_san GTest::gtest GTest::gtest_main Threads::Threads)
-  gtest_discover_tests(serve_tests DISCOVERY_TIMEOUT 60)
+  gtest_discover_tests(serve_tests DISCOVERY_TIMEOUT 60 PROPERTIES FIXTURES_REQUIRED archive_server
+                       ENVIRONMENT ZEL_PG_SERVER=${ZEL_PG_TEST_SERVER})
 endif()
 
 # kvd serve as a program: stopped by Ctrl+C and by SIGTERM during an import,

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <stdexcept>
 
 #include "kvd/archive/archive.h"
 #include "tests/archive/test_server.h"
@@ -25,6 +26,22 @@ std::string serverUri() {
 
 std::string backendName(const ::testing::TestParamInfo<std::string>& info) { return info.param; }
 
+std::string newPostgresDatabase(std::string& name) {
+  const std::string server = serverUri();
+  if (server.empty())
+    throw std::runtime_error(
+        "no PostgreSQL server for the archive tests: run them through ctest, which starts one, or start one with "
+        "tests/archive/pg-server start DIR and set ZEL_PG_SERVER=DIR (or ZEL_PG_URI to a server of your own)");
+  name = uniqueName("kvd_test");
+  openPostgres(server)->execute("CREATE DATABASE " + name + " TEMPLATE template0 ENCODING 'UTF8'");
+  return databaseUri(server, name);
+}
+
+void dropPostgresDatabase(const std::string& name) {
+  // FORCE ends the sessions still open (an Archive the test still holds).
+  openPostgres(serverUri())->execute("DROP DATABASE IF EXISTS " + name + " WITH (FORCE)");
+}
+
 void BackendTest::SetUp() {
   dir_ = std::filesystem::temp_directory_path() / uniqueName("kvd-archive-test");
   std::filesystem::create_directories(dir_);
@@ -33,23 +50,13 @@ void BackendTest::SetUp() {
     db_ = openSqlite(location_, true);
     return;
   }
-  serverUri_ = serverUri();
-  ASSERT_FALSE(serverUri_.empty())
-      << "no PostgreSQL server for the archive tests: run them through ctest, which starts one, or start one with "
-         "tests/archive/pg-server start DIR and set ZEL_PG_SERVER=DIR (or ZEL_PG_URI to a server of your own)";
-  const std::string name = uniqueName("kvd_test");
-  openPostgres(serverUri_)->execute("CREATE DATABASE " + name + " TEMPLATE template0 ENCODING 'UTF8'");
-  database_ = name;
-  location_ = databaseUri(serverUri_, name);
+  location_ = newPostgresDatabase(database_);
   db_ = openPostgres(location_);
 }
 
 void BackendTest::TearDown() {
   db_.reset();
-  if (!database_.empty()) {
-    // FORCE ends the sessions still open (an Archive the test still holds).
-    openPostgres(serverUri_)->execute("DROP DATABASE IF EXISTS " + database_ + " WITH (FORCE)");
-  }
+  if (!database_.empty()) dropPostgresDatabase(database_);
   std::error_code ec;
   std::filesystem::remove_all(dir_, ec);
 }

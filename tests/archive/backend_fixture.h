@@ -32,12 +32,18 @@ class BackendTest : public ::testing::TestWithParam<std::string> {
   std::unique_ptr<Database> db_;
 
  private:
-  std::string serverUri_;
   std::string database_;
   std::string location_;
 };
 
 std::string backendName(const ::testing::TestParamInfo<std::string>& info);
+
+// A new, empty database on the tests' PostgreSQL server, for tests that are
+// not BackendTests: its URI, and its name in `name` for dropPostgresDatabase.
+// Throws when there is no server.
+std::string newPostgresDatabase(std::string& name);
+// Drops it, ending the sessions still open on it.
+void dropPostgresDatabase(const std::string& name);
 
 #define INSTANTIATE_BACKENDS(suite)                                                                          \
   INSTANTIATE_TEST_SUITE_P(Backends, suite, ::testing::Values(std::string("sqlite"), std::string("postgres")), \

@@ -4,7 +4,11 @@
 #include <random>
 #include <vector>
 
+#include <cstdlib>
+
 #include "kvd/archive/sha256.h"
+#include "kvd/serve/tls_files.h"
+#include "tests/archive/backend_fixture.h"
 #include "tools/kvdgen/kvd_description.h"
 
 namespace zel::serve::test {
@@ -15,10 +19,17 @@ void LabServeTest::SetUp() {
   std::random_device random;
   dir_ = fs::temp_directory_path() / ("kvd-lab-test-" + std::to_string(random()));
   fs::create_directories(dir_);
-  archivePath_ = dir_ / "archive.sqlite";
-  certificateFile_ = dir_ / "kvd-serve-cert.pem";
+  if (onPostgres()) {
+    // The self-signed certificate of a PostgreSQL archive is kept in the
+    // user's data folder; ctest runs each test in a process of its own.
+    ::setenv("XDG_DATA_HOME", dir_.c_str(), 1);
+    location_ = archive::test::newPostgresDatabase(database_);
+  } else {
+    location_ = (dir_ / "archive.sqlite").string();
+  }
+  certificateFile_ = selfSignedFiles(location_).certificate;
   {
-    archive::Archive a(archive::openLocation(archivePath_.string(), true));
+    archive::Archive a(archive::openLocation(location_, true));
     a.setActor({"tester@test", ""});
     const std::pair<const char*, archive::Role> accounts[] = {{kViewer, archive::Role::Viewer},
                                                                {kOperator, archive::Role::Operator},
@@ -32,7 +43,7 @@ void LabServeTest::SetUp() {
 
 ServeSettings LabServeTest::labSettings() const {
   ServeSettings settings;
-  settings.location = archivePath_.string();
+  settings.location = location_;
   settings.listen = "127.0.0.1";
   return settings;
 }
@@ -62,6 +73,7 @@ void LabServeTest::stopServer() {
 
 void LabServeTest::TearDown() {
   stopServer();
+  if (!database_.empty()) archive::test::dropPostgresDatabase(database_);
   std::error_code ec;
   fs::remove_all(dir_, ec);
 }
@@ -123,15 +135,18 @@ Json LabServeTest::json(const httplib::Result& result) {
 }
 
 archive::Archive LabServeTest::openArchive() const {
-  return archive::Archive(archive::openLocation(archivePath_.string(), false));
+  return archive::Archive(archive::openLocation(location_, false));
 }
 
 std::string LabServeTest::archiveDigest() const {
   archive::Archive a = openArchive();
   archive::Database& db = a.database();
   std::vector<std::string> tables;
-  db.run("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name", {},
-         [&](const archive::Row& row) { tables.push_back(row.text(0)); });
+  db.run(db.dialect() == archive::Dialect::Sqlite
+             ? "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"
+             : "SELECT table_name FROM information_schema.tables WHERE table_schema = 'public' AND "
+               "table_type = 'BASE TABLE' ORDER BY table_name",
+         {}, [&](const archive::Row& row) { tables.push_back(row.text(0)); });
   std::string all;
   for (const std::string& table : tables) {
     std::vector<std::string> rows;

@@ -1,6 +1,8 @@
 // A real lab server (kvd serve --listen 127.0.0.1) in the test's process:
 // HTTPS with the self-signed certificate it makes beside a fresh SQLite
-// archive, which holds one account of each role. The client checks the
+// archive (or, for a fixture on PostgreSQL, a new database on the tests'
+// server and the certificate in the user's data folder, which is the
+// test's), which holds one account of each role. The client checks the
 // server's certificate against that file, as curl --cacert does, and signs
 // in as a browser would: the session's cookie, its CSRF token, the Origin.
 #pragma once
@@ -31,6 +33,8 @@ class LabServeTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
+  // A fixture whose archive is a database on the tests' PostgreSQL server.
+  virtual bool onPostgres() const { return false; }
 
  public:  // for the tests' tables of requests
 
@@ -68,7 +72,8 @@ class LabServeTest : public ::testing::Test {
   void later(std::chrono::seconds by) { shift_ += by.count(); }
 
   std::filesystem::path dir_;
-  std::filesystem::path archivePath_;
+  std::string location_;  // the archive: the SQLite file or the database's URI
+  std::string database_;  // the PostgreSQL database's name
   std::filesystem::path certificateFile_;
   std::unique_ptr<Server> server_;
   std::thread thread_;

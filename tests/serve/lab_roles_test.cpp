@@ -7,6 +7,7 @@
 #include <map>
 
 #include "kvd/serve/roles.h"
+#include "tests/archive/backend_fixture.h"
 #include "tests/serve/lab_fixture.h"
 
 namespace zel::serve::test {
@@ -32,8 +33,11 @@ const Caller kCallers[] = {{"", std::nullopt},
                            {kApprover, Role::Approver},
                            {kAdmin, Role::Admin}};
 
-class LabRolesTest : public LabServeTest {
+// On both backends: the server's checks are its own, the archive's
+// refusals and transactions are the backend's.
+class LabRolesTest : public LabServeTest, public ::testing::WithParamInterface<std::string> {
  protected:
+  bool onPostgres() const override { return GetParam() == "postgres"; }
   void SetUp() override {
     LabServeTest::SetUp();
     for (const Caller& c : kCallers)
@@ -119,7 +123,7 @@ std::map<std::string, Ask> changingRequests() {
   };
 }
 
-TEST_F(LabRolesTest, EveryChangeIsRefusedBelowItsRoleAndLeavesTheArchiveAsItWas) {
+TEST_P(LabRolesTest, EveryChangeIsRefusedBelowItsRoleAndLeavesTheArchiveAsItWas) {
   const std::map<std::string, Ask> requests = changingRequests();
   int changing = 0;
   for (const RouteRole& route : routeRoles()) {
@@ -159,7 +163,7 @@ std::string readingPath(const std::string& pattern) {
   return it != concrete.end() ? it->second : pattern;
 }
 
-TEST_F(LabRolesTest, EveryReadingRouteAnswersItsRolesOnly) {
+TEST_P(LabRolesTest, EveryReadingRouteAnswersItsRolesOnly) {
   for (const RouteRole& route : routeRoles()) {
     if (std::string(route.method) != "GET") continue;
     const std::string path = readingPath(route.pattern);
@@ -182,7 +186,7 @@ TEST_F(LabRolesTest, EveryReadingRouteAnswersItsRolesOnly) {
   }
 }
 
-TEST_F(LabRolesTest, OneObjectsTrailIsForEveryReaderTheWholeTrailForAdmins) {
+TEST_P(LabRolesTest, OneObjectsTrailIsForEveryReaderTheWholeTrailForAdmins) {
   const Json trail = json(get("/api/audit?object=School%205", &sessions_[kViewer]));
   ASSERT_TRUE(trail.is_array());
   ASSERT_FALSE(trail.empty());
@@ -191,11 +195,14 @@ TEST_F(LabRolesTest, OneObjectsTrailIsForEveryReaderTheWholeTrailForAdmins) {
   EXPECT_EQ(get("/api/audit?user=adam", &sessions_[kApprover])->status, 403);
 }
 
-TEST_F(LabRolesTest, OnlyAnAdminStopsTheLabServer) {
+TEST_P(LabRolesTest, OnlyAnAdminStopsTheLabServer) {
   for (const char* login : {kViewer, kOperator, kApprover})
     EXPECT_EQ(post("/api/quit", Json::object(), &sessions_[login])->status, 403) << login;
   EXPECT_EQ(get("/api/me", &sessions_[kViewer])->status, 200);
 }
 
 }  // namespace
+
+INSTANTIATE_BACKENDS(LabRolesTest);
+
 }  // namespace zel::serve::test

@@ -83,6 +83,8 @@ find_package(LibXml2 REQUIRED)
 find_package(SQLite3 REQUIRED)
 pkg_check_modules(LIBPQ REQUIRED IMPORTED_TARGET libpq)
 find_package(OpenSSL REQUIRED)
+# Argon2id for the lab server's accounts.
+pkg_check_modules(SODIUM REQUIRED IMPORTED_TARGET libsodium)
 # And its web server, which the command line starts.
 pkg_check_modules(HTTPLIB REQUIRED IMPORTED_TARGET cpp-httplib)
 find_package(Threads REQUIRED)
@@ -92,8 +94,8 @@ add_library(zelkvd_fuzz STATIC ${ZEL_KVD_SOURCES} ${ZEL_KVD_ARCHIVE_SOURCES} ${Z
 target_compile_options(zelkvd_fuzz PRIVATE ${ZEL_WARNINGS} ${ZEL_FUZZ_FLAGS} -fsanitize=fuzzer-no-link)
 target_compile_definitions(zelkvd_fuzz PRIVATE ${ZEL_KVD_DEFINITIONS})
 target_link_libraries(zelkvd_fuzz PUBLIC zelreport zelcore_fuzz PkgConfig::XLSXWRITER CLI11::CLI11
-                      nlohmann_json::nlohmann_json SQLite::SQLite3 PkgConfig::LIBPQ OpenSSL::Crypto
-                      PkgConfig::HTTPLIB Threads::Threads)
+                      nlohmann_json::nlohmann_json SQLite::SQLite3 PkgConfig::LIBPQ OpenSSL::SSL OpenSSL::Crypto
+                      PkgConfig::SODIUM PkgConfig::HTTPLIB Threads::Threads)
 
 zel_fuzz_target(kvd_export SEEDS file LIBS zelkvd_fuzz)
 zel_fuzz_target(kvd_stats SEEDS file LIBS zelkvd_fuzz)

@@ -35,6 +35,9 @@ struct Norm {
   // What a table's heading or a chart's legend calls it.
   std::string_view shortEn;
   std::string_view shortRu;
+  // A level of another body (WHO, EU, US EPA): a protocol lists it for
+  // information and never states conformity with it.
+  bool informative = false;
 };
 
 std::span<const Norm> allNorms();
@@ -42,6 +45,13 @@ std::span<const Norm> allNorms();
 const Norm* findNorm(std::string_view name);
 // The norms a report shows when none is chosen.
 std::vector<const Norm*> defaultNorms();
+// The informative levels a protocol lists when none is chosen: WHO, EU, US EPA.
+std::vector<const Norm*> informativeNorms();
+// The NRB-99/2009 level that is normative for the rooms of an object of a
+// kind: "in-use" (dwellings and public buildings in use) 200, "new"
+// (buildings being commissioned) 100, "workplace" 310 Bq/m3; any other kind
+// is taken as in use.
+const Norm* normativeNorm(std::string_view objectKind);
 
 // The modes whose records a norm judges: the records that hold both EEC
 // values (14, 15, 22), the indoor-air radon modes (1, 2, 3, 12, 13, 18, 21,

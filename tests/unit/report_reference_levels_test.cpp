@@ -57,6 +57,7 @@ TEST(Norms, LevelsUnitsAndTheRecordsTheyJudge) {
   const NormCase cases[] = {
       {"nrb-new", 100, "Bq/m3", {14, 15, 22}},
       {"nrb-existing", 200, "Bq/m3", {14, 15, 22}},
+      {"nrb-workplace", 310, "Bq/m3", {14, 15, 22}},
       {"who", 100, "Bq/m3", {1, 2, 3, 12, 13, 18, 21, 26}},
       {"eu", 300, "Bq/m3", {1, 2, 3, 12, 13, 18, 21, 26}},
       {"epa", 148, "Bq/m3", {1, 2, 3, 12, 13, 18, 21, 26}},

@@ -6,7 +6,8 @@
 #include <set>
 #include <string_view>
 
-#include "kvd/stats/stats.h"
+#include "common/mode_table.h"
+#include "kvd/archive/protocol_levels.h"
 
 namespace zel::archive {
 
@@ -14,8 +15,7 @@ namespace {
 
 using cli::DateTime;
 using cli::Number;
-using report::Norm;
-using report::Verdict;
+using levels::MeanOf;
 
 // The results a point is measured for, in the order the protocol lists
 // them: what the pages show as concentrations, EEC and flux (not the
@@ -62,6 +62,18 @@ std::vector<ResultValue> resultValues(const MeasurementRecord& record) {
   return out;
 }
 
+// The temperature, humidity and pressure, as the record's fields hold them,
+// where its page shows them: not in modes 4 and 7, as the report has it.
+void climate(const MeasurementRecord& record, ProtocolRecord& r) {
+  const std::uint16_t mode = record.modeCode();
+  if (mode == 4 || mode == 7 || !hasViewerProgram(mode)) return;
+  for (const cli::FieldValue& f : cli::fieldValues(record)) {
+    if (f.name == "temperature") r.temperature = finite(f.value);
+    if (f.name == "humidity") r.humidity = finite(f.value);
+    if (f.name == "pressure") r.pressure = finite(f.value);
+  }
+}
+
 ProtocolRecord protocolRecord(const StoredRecord& stored, const std::map<std::uint32_t, const DeviceInfo*>& devices) {
   ProtocolRecord r;
   const cli::ListValue row = cli::listValue(stored.record);
@@ -81,6 +93,10 @@ ProtocolRecord protocolRecord(const StoredRecord& stored, const std::map<std::ui
   const auto device = devices.find(r.device);
   r.verification = verificationOf(device == devices.end() ? nullptr : device->second, r.when);
   r.results = resultValues(stored.record);
+  const cli::ListValue listed = cli::listValue(stored.record, false);
+  r.listed = finite(listed.value);
+  r.listedError = finite(listed.error);
+  climate(stored.record, r);
   return r;
 }
 
@@ -95,28 +111,7 @@ void widen(std::optional<DateTime>& first, std::optional<DateTime>& last, const 
   if (!last || *last < t) last = t;
 }
 
-const ResultValue* resultOf(const ProtocolRecord& r, std::string_view key) {
-  for (const ResultValue& v : r.results)
-    if (v.key == key) return &v;
-  return nullptr;
-}
-
-// One quantity's mean over observations, by the statistics kvd stats gives.
-struct MeanOf {
-  cli::Statistics statistics;
-  // No value: one that is NaN or infinite, left out of the mean.
-  void add(const DateTime& when, std::optional<double> value, std::optional<double> error) {
-    const Number v = Number::ofReal(value ? *value : std::nan(""));
-    statistics.add({when, 0, v, error ? Number::ofReal(*error) : Number::none()});
-  }
-  std::optional<cli::ModeStatistics> result() const {
-    const std::vector<cli::ModeStatistics> all = statistics.result();
-    if (all.empty() || all.front().finiteCount() == 0) return std::nullopt;
-    return all.front();
-  }
-};
-
-std::vector<QuantityMean> meansOf(const PointResult& point, const std::vector<StoredRecord>& stored) {
+std::vector<QuantityMean> meansOf(const PointResult& point, const std::vector<StoredRecord>& stored, double k) {
   struct Slot {
     std::string label;
     std::string unit;
@@ -146,56 +141,31 @@ std::vector<QuantityMean> meansOf(const PointResult& point, const std::vector<St
   for (const auto& [order, s] : slots) {
     const std::vector<cli::ModeStatistics> all = s.mean.statistics.result();
     const cli::ModeStatistics& m = all.front();
+    std::optional<double> expanded;
+    if (m.meanUncertainty) expanded = k * *m.meanUncertainty;
     out.push_back({std::string(kMeanKeys[order]), s.label, s.unit, m.finiteCount(), m.nonFinite, m.mean.value_or(0),
-                   m.meanUncertainty});
+                   m.meanUncertainty, expanded});
   }
   return out;
 }
 
-std::optional<PointVerdict> verdictOf(const Norm* norm, const PointResult& point,
-                                      const std::vector<StoredRecord>& stored) {
-  PointVerdict v;
-  v.norm = norm;
-  if (norm->quantity == report::Quantity::EecSum) {
-    MeanOf rn, tn;
+std::vector<Condition> conditionsOf(const PointResult& point) {
+  std::vector<Condition> out;
+  const auto take = [&](const char* key, cli::Unit unit, std::optional<double> ProtocolRecord::*field) {
+    Condition c{key, unit};
     for (const ProtocolRecord& r : point.records) {
-      if (!report::normCoversMode(*norm, r.mode)) continue;
-      const ResultValue* a = resultOf(r, "EECRn");
-      const ResultValue* b = resultOf(r, "EECTn");
-      if (!a || !b) continue;
-      rn.add(r.when, a->value, a->error);
-      tn.add(r.when, b->value, b->error);
+      const std::optional<double> v = r.*field;
+      if (!v) continue;
+      c.min = c.count == 0 ? *v : std::min(c.min, *v);
+      c.max = c.count == 0 ? *v : std::max(c.max, *v);
+      ++c.count;
     }
-    const std::optional<cli::ModeStatistics> a = rn.result();
-    const std::optional<cli::ModeStatistics> b = tn.result();
-    if (!a || !b) return std::nullopt;
-    v.count = a->finiteCount();
-    v.hasUncertainty = a->meanUncertainty && b->meanUncertainty;
-    v.measured = report::nrbSum({*a->mean, a->meanUncertainty.value_or(0)}, {*b->mean, b->meanUncertainty.value_or(0)});
-  } else {
-    // Radon of indoor air and the flux: the value the browser lists.
-    MeanOf mean;
-    for (std::size_t i = 0; i < point.records.size(); ++i) {
-      const ProtocolRecord& r = point.records[i];
-      if (!report::normCoversMode(*norm, r.mode)) continue;
-      const cli::ListValue row = cli::listValue(stored[i].record, false);
-      mean.add(r.when, finite(row.value), finite(row.error));
-    }
-    const std::optional<cli::ModeStatistics> m = mean.result();
-    if (!m) return std::nullopt;
-    v.count = m->finiteCount();
-    v.hasUncertainty = m->meanUncertainty.has_value();
-    v.measured = {*m->mean, m->meanUncertainty.value_or(0)};
-  }
-  v.verdict = report::judge(v.measured.value, v.measured.error, norm->level);
-  return v;
-}
-
-// Above when any point is above; below when every judged point is below.
-Verdict roomVerdict(const std::vector<Verdict>& points) {
-  if (std::find(points.begin(), points.end(), Verdict::Above) != points.end()) return Verdict::Above;
-  if (std::all_of(points.begin(), points.end(), [](Verdict v) { return v == Verdict::Below; })) return Verdict::Below;
-  return Verdict::Inconclusive;
+    if (c.count > 0) out.push_back(c);
+  };
+  take("temperature", cli::Unit::Celsius, &ProtocolRecord::temperature);
+  take("humidity", cli::Unit::Percent, &ProtocolRecord::humidity);
+  take("pressure", cli::Unit::MmHg, &ProtocolRecord::pressure);
+  return out;
 }
 
 void countDevices(Protocol& p, const std::vector<ProtocolRecord*>& all) {
@@ -239,7 +209,16 @@ Protocol computeProtocol(const ProtocolInput& input) {
   p.object = input.object;
   p.language = input.language;
   p.issued = input.issued;
-  p.norms = input.norms.empty() ? report::defaultNorms() : input.norms;
+  p.lab = input.lab;
+  p.number = input.number;
+  p.signers = input.signers;
+  p.replaces = input.replaces;
+  p.reason = input.reason;
+  p.acceptedUnverified = input.acceptedUnverified;
+  p.coverageFactor = input.lab.coverageFactor;
+  p.normative = {report::normativeNorm(input.object.kind)};
+  for (const report::Norm* n : input.norms.empty() ? report::informativeNorms() : input.norms)
+    if (n->informative) p.informative.push_back(n);
 
   // Every device the object names or whose records it holds.
   std::map<std::uint32_t, const DeviceInfo*> known;
@@ -255,7 +234,8 @@ Protocol computeProtocol(const ProtocolInput& input) {
     DeviceResult d;
     const auto info = known.find(n);
     d.onRecord = info != known.end();
-    d.info = d.onRecord ? *info->second : DeviceInfo{n, {}, {}, {}, {}};
+    d.info.number = n;
+    if (d.onRecord) d.info = *info->second;
     p.devices.push_back(d);
   }
 
@@ -276,9 +256,8 @@ Protocol computeProtocol(const ProtocolInput& input) {
       point.records.push_back(std::move(row));
       stored.push_back(*source);
     }
-    point.means = meansOf(point, stored);
-    for (const Norm* norm : p.norms)
-      if (std::optional<PointVerdict> v = verdictOf(norm, point, stored)) point.verdicts.push_back(*v);
+    point.means = meansOf(point, stored, p.coverageFactor);
+    point.conditions = conditionsOf(point);
     if (point.first) widen(p.first, p.last, *point.first);
     if (point.last) widen(p.first, p.last, *point.last);
     p.records += point.records.size();
@@ -299,26 +278,12 @@ Protocol computeProtocol(const ProtocolInput& input) {
   for (const ProtocolRecord* r : all)
     if (r->verification != Verification::Valid) ++p.outsideVerification;
 
-  for (std::size_t k = 0; k < p.rooms.size(); ++k) {
-    RoomResult& room = p.rooms[k];
-    for (const Norm* norm : p.norms) {
-      std::vector<Verdict> judged;
-      for (std::size_t i : room.points)
-        if (const PointVerdict* v = p.points[i].verdictOf(norm)) judged.push_back(v->verdict);
-      if (judged.empty()) continue;
-      room.verdicts.push_back({norm, roomVerdict(judged), judged.size()});
-    }
-  }
-  for (const Norm* norm : p.norms) {
-    LevelConclusion c;
-    c.norm = norm;
-    for (std::size_t k = 0; k < p.rooms.size(); ++k) {
-      const RoomVerdict* v = p.rooms[k].verdictOf(norm);
-      if (!v) continue;
-      (v->verdict == Verdict::Above ? c.above : v->verdict == Verdict::Below ? c.below : c.inconclusive).push_back(k);
-    }
-    p.conclusions.push_back(std::move(c));
-  }
+  // The flux level where the object has flux records to judge.
+  const report::Norm* flux = report::findNorm("flux");
+  for (const PointResult& point : p.points)
+    for (const ProtocolRecord& r : point.records)
+      if (report::normCoversMode(*flux, r.mode) && p.normative.back() != flux) p.normative.push_back(flux);
+  levels::assess(p);
   return p;
 }
 

@@ -1,8 +1,9 @@
 // The protocol of an object: what the lab hands its client. Per point the
-// mean of every quantity its records give, with the standard uncertainty of
-// the mean; per point and chosen level a verdict; per room, the unit of
-// assessment, one verdict from its points; the devices with their
-// verification, and every record measured outside it.
+// mean of every quantity its records give, with its standard uncertainty u
+// and its expanded uncertainty U = k·u (k: the lab's coverage factor), the
+// conditions of measurement; per room, the unit of assessment, its mean and
+// one verdict against the level that is normative for the object; the
+// devices with their verification, and every record measured outside it.
 //
 // The rules, without any database: the command gathers the object, its
 // devices, points, placements and records from the archive into a
@@ -10,16 +11,27 @@
 //
 // - A point's quantities are the results its records' pages show (CRn, CTn,
 //   EEC(Rn), EEC(Tn), Qint, Q(n), flux, the sample concentrations). A mean
-//   is the arithmetic mean of the finite values; its uncertainty is
+//   is the arithmetic mean of the finite values; its uncertainty u is
 //   sqrt(sum of error²) / n, given only when every record has an error, as
 //   kvd stats computes it. NaN and infinite values take no part.
-// - A level judges, per point, the records of the modes it covers
-//   (reference_levels.h): radon of indoor air by the mean of the values the
-//   record browser lists; the NRB levels by EEC(Rn) + 4.6 EEC(Tn) of the
-//   means of the records that hold both, the errors in quadrature.
-// - A room is above a level when any of its points is above; below when
-//   every point with a verdict is below; otherwise inconclusive. A room none
-//   of whose points the level judges has no verdict for it.
+// - The normative levels are NRB-99/2009's for the object's kind, judged by
+//   EEC(Rn) + 4.6 EEC(Tn) (in use 200, new 100, workplace 310 Bq/m3), and
+//   the radon flux level of building sites when there are flux records. The
+//   sum is taken of the means of EEC(Rn) and of EEC(Tn) over the records
+//   that hold both, their u in quadrature; the flux and the indoor radon by
+//   the mean of the values the record browser lists (reference_levels.h).
+// - A room's mean for a level is the same mean over the records of all its
+//   points taken together, so that a point of many records weighs more than
+//   a point of one. Its verdict is report::judge(mean, U, level): above only
+//   when mean − U exceeds the level, below when mean + U does not, else
+//   inconclusive. Points get their verdicts by the same rule; a room none of
+//   whose records a level judges has no verdict for it.
+// - The informative levels (WHO, EU, US EPA; `ProtocolInput::norms` chooses
+//   which, a normative name there being ignored) are compared with each
+//   point's mean for information only: no verdict and no conclusion ever
+//   names them.
+// - The conditions of a point are the lowest and highest temperature,
+//   humidity and pressure of its records whose page shows them.
 // - A record is measured outside verification when its date lies before the
 //   device's verifiedFrom or after its verifiedUntil (the whole day
 //   counts), when its device has no verification on record, or when it has
@@ -36,6 +48,7 @@
 #include <vector>
 
 #include "kvd/archive/archive.h"
+#include "kvd/archive/lab.h"
 #include "kvd/report/html_report.h"
 #include "kvd/report/reference_levels.h"
 
@@ -47,14 +60,27 @@ struct ProtocolPoint {
   std::vector<StoredRecord> records;
 };
 
+// Who signs a protocol: their full name and position, from their account.
+struct Signer {
+  std::string login;
+  std::string name;
+  std::string position;
+};
+
 struct ProtocolInput {
   ObjectInfo object;
   std::vector<DeviceInfo> devices;   // those on record; others are named by their records
   std::vector<ProtocolPoint> points;  // by floor, room, point
   std::vector<StoredRecord> apart;
-  std::vector<const report::Norm*> norms;  // empty: the defaults, as the report
+  std::vector<const report::Norm*> norms;  // the informative levels listed; empty: WHO, EU, US EPA
   report::Language language = report::Language::En;
   std::string issued;  // the protocol's date as it is to be printed; empty: none
+  LabInfo lab;
+  std::string number;            // empty: a draft, marked so on every page
+  std::vector<Signer> signers;   // they sign on `issued`
+  std::string replaces;          // the number of the protocol this one corrects
+  std::string reason;            // why it was issued anew, or records outside verification accepted
+  bool acceptedUnverified = false;  // issued with records outside verification, said so
 };
 
 enum class Verification {
@@ -90,6 +116,10 @@ struct ProtocolRecord {
   std::uint64_t firstIndex = 0;
   Verification verification = Verification::Valid;
   std::vector<ResultValue> results;
+  std::optional<double> listed;  // the browser's value and error, finite ones
+  std::optional<double> listedError;
+  // Where the record's page shows them: °C, %, mmHg.
+  std::optional<double> temperature, humidity, pressure;
 };
 
 // The mean of one quantity over a point's records.
@@ -100,14 +130,31 @@ struct QuantityMean {
   std::uint64_t count = 0;      // finite values taken
   std::uint64_t nonFinite = 0;  // values left out
   double mean = 0;
-  std::optional<double> uncertainty;
+  std::optional<double> uncertainty;  // u
+  std::optional<double> expanded;     // U = k·u
 };
 
-struct PointVerdict {
+// The lowest and highest of a condition over a point's records.
+struct Condition {
+  std::string key;  // "temperature", "humidity", "pressure"
+  cli::Unit unit = cli::Unit::None;
+  std::uint64_t count = 0;
+  double min = 0;
+  double max = 0;
+};
+
+// The quantity a level is compared with, over records: its mean with u,
+// and U = k·u.
+struct LevelMean {
   const report::Norm* norm = nullptr;
-  std::uint64_t count = 0;  // records judged
-  report::Measured measured{0, 0};
-  bool hasUncertainty = true;  // false: judged by the mean alone
+  std::uint64_t count = 0;  // records taken
+  report::Measured measured{0, 0};  // the mean and its u
+  double expanded = 0;              // U
+  bool hasUncertainty = true;       // false: not every record has an error; u and U are 0
+};
+
+// A normative level's verdict: report::judge(mean, U, level).
+struct PointVerdict : LevelMean {
   report::Verdict verdict = report::Verdict::Inconclusive;
 };
 
@@ -116,23 +163,24 @@ struct PointResult {
   std::vector<Placement> placements;
   std::vector<ProtocolRecord> records;  // in date order, undated last
   std::vector<QuantityMean> means;
-  std::vector<PointVerdict> verdicts;  // in norm order, only the norms that judge it
+  std::vector<PointVerdict> verdicts;  // in normative order, only the levels that judge it
+  std::vector<LevelMean> informative;  // in informative order, only the levels that apply
+  std::vector<Condition> conditions;   // temperature, humidity, pressure: those some record shows
   std::optional<cli::DateTime> first;  // the dated records' span
   std::optional<cli::DateTime> last;
   const PointVerdict* verdictOf(const report::Norm* norm) const;
 };
 
-struct RoomVerdict {
-  const report::Norm* norm = nullptr;
-  report::Verdict verdict = report::Verdict::Inconclusive;
-  std::size_t pointsJudged = 0;
+// A room's verdict, of the mean over the records of all its points.
+struct RoomVerdict : PointVerdict {
+  std::size_t pointsJudged = 0;  // points with records the level judges
 };
 
 struct RoomResult {
   std::string floor;
   std::string room;
   std::vector<std::size_t> points;  // into Protocol::points
-  std::vector<RoomVerdict> verdicts;  // in norm order, only the norms that judge it
+  std::vector<RoomVerdict> verdicts;  // in normative order, only the levels that judge it
   const RoomVerdict* verdictOf(const report::Norm* norm) const;
 };
 
@@ -159,16 +207,25 @@ struct Protocol {
   ObjectInfo object;
   report::Language language = report::Language::En;
   std::string issued;
-  std::vector<const report::Norm*> norms;  // as chosen, or the defaults
+  LabInfo lab;
+  std::string number;  // empty: a draft
+  std::vector<Signer> signers;
+  std::string replaces;
+  std::string reason;
+  bool acceptedUnverified = false;
+  double coverageFactor = kDefaultCoverageFactor;  // k, the lab's
+  std::vector<const report::Norm*> normative;    // the kind's NRB level, and the flux level if a record is of flux
+  std::vector<const report::Norm*> informative;  // as chosen, or WHO, EU, US EPA
   std::vector<DeviceResult> devices;        // by number
   std::vector<PointResult> points;
   std::vector<RoomResult> rooms;            // in the order of their first point
   std::vector<ProtocolRecord> apart;
-  std::vector<LevelConclusion> conclusions;  // one per norm
+  std::vector<LevelConclusion> conclusions;  // one per normative level
   std::uint64_t records = 0;                 // at the points
   std::uint64_t outsideVerification = 0;     // of them, and of those apart
   std::optional<cli::DateTime> first;        // the period of the measurements
   std::optional<cli::DateTime> last;
+  bool draft() const { return number.empty(); }
 };
 
 // How a record measured at `when` stands to its device's verification;
@@ -176,6 +233,12 @@ struct Protocol {
 Verification verificationOf(const DeviceInfo* device, const cli::DateTime& when);
 
 Protocol computeProtocol(const ProtocolInput& input);
+
+// What the archive holds of an object for its protocol: its points with
+// their records and placements, the devices that stood there with their
+// verification, the lab's details, and apart the records those devices made
+// in the placement periods that were put at no point.
+ProtocolInput protocolInput(Archive& archive, const ObjectInfo& object);
 
 // The protocol as one self-contained HTML page (no request of any kind),
 // from the template in kvd/web/. Throws std::runtime_error if the template

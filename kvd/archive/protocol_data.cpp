@@ -20,6 +20,24 @@ json optionalTime(const std::optional<cli::DateTime>& t) { return t ? json(cli::
 
 json textOf(std::string_view s) { return cli::validUtf8(s); }
 
+// A level's quantity: its mean, u and U; the verdict is the caller's.
+json levelMeanJson(const LevelMean& m) {
+  return {{"norm", m.norm->name},
+          {"level", m.norm->level},
+          {"unit", m.norm->unit},
+          {"count", m.count},
+          {"value", m.measured.value},
+          {"uncertainty", m.measured.error},
+          {"expanded", m.expanded},
+          {"hasUncertainty", m.hasUncertainty}};
+}
+
+json verdictJson(const PointVerdict& v) {
+  json out = levelMeanJson(v);
+  out["verdict"] = report::verdictName(v.verdict);
+  return out;
+}
+
 json pointJson(const PointResult& p) {
   json point = {{"floor", textOf(p.name.floor)},
                 {"room", textOf(p.name.room)},
@@ -39,17 +57,16 @@ json pointJson(const PointResult& p) {
                      {"count", m.count},
                      {"nonFinite", m.nonFinite},
                      {"mean", m.mean},
-                     {"uncertainty", m.uncertainty ? json(*m.uncertainty) : json(nullptr)}});
+                     {"uncertainty", m.uncertainty ? json(*m.uncertainty) : json(nullptr)},
+                     {"expanded", m.expanded ? json(*m.expanded) : json(nullptr)}});
+  json& conditions = point["conditions"] = json::array();
+  for (const Condition& c : p.conditions)
+    conditions.push_back(
+        {{"quantity", c.key}, {"unit", cli::unitText(c.unit)}, {"count", c.count}, {"min", c.min}, {"max", c.max}});
   json& verdicts = point["verdicts"] = json::array();
-  for (const PointVerdict& v : p.verdicts)
-    verdicts.push_back({{"norm", v.norm->name},
-                        {"level", v.norm->level},
-                        {"unit", v.norm->unit},
-                        {"value", v.measured.value},
-                        {"error", v.measured.error},
-                        {"hasUncertainty", v.hasUncertainty},
-                        {"count", v.count},
-                        {"verdict", report::verdictName(v.verdict)}});
+  for (const PointVerdict& v : p.verdicts) verdicts.push_back(verdictJson(v));
+  json& informative = point["informative"] = json::array();
+  for (const LevelMean& m : p.informative) informative.push_back(levelMeanJson(m));
   json& outside = point["outsideVerification"] = json::array();
   for (const ProtocolRecord& r : p.records)
     if (r.verification != Verification::Valid) outside.push_back(r.id);
@@ -156,23 +173,53 @@ std::string scriptJson(const json& value) {
 }
 
 json protocolData(const Protocol& protocol) {
+  const LabInfo& lab = protocol.lab;
   json data = {{"object",
                 {{"name", textOf(protocol.object.name)},
                  {"address", textOf(protocol.object.address)},
                  {"client", textOf(protocol.object.client)},
-                 {"notes", textOf(protocol.object.notes)}}},
+                 {"notes", textOf(protocol.object.notes)},
+                 {"kind", textOf(protocol.object.kind)}}},
+               {"kind", textOf(protocol.object.kind)},
                {"language", protocol.language == report::Language::Ru ? "ru" : "en"},
+               {"number", textOf(protocol.number)},
+               {"draft", protocol.draft()},
+               {"replaces", textOf(protocol.replaces)},
+               {"reason", textOf(protocol.reason)},
+               {"acceptedUnverified", protocol.acceptedUnverified},
+               {"lab",
+                {{"name", textOf(lab.name)},
+                 {"address", textOf(lab.address)},
+                 {"phone", textOf(lab.phone)},
+                 {"email", textOf(lab.email)},
+                 {"accreditation", textOf(lab.accreditation)},
+                 {"accreditedUntil", textOf(lab.accreditedUntil)},
+                 {"method", textOf(lab.method)},
+                 {"decisionRule", textOf(lab.decisionRule)},
+                 {"footer", textOf(lab.footer)}}},
+               {"coverageFactor", protocol.coverageFactor},
+               {"normative", protocol.normative.empty() ? json(nullptr) : json(protocol.normative.front()->name)},
                {"issued", textOf(protocol.issued)},
                {"first", optionalTime(protocol.first)},
                {"last", optionalTime(protocol.last)},
                {"records", protocol.records},
                {"outsideVerification", protocol.outsideVerification}};
   json& norms = data["norms"] = json::array();
-  for (const Norm* n : protocol.norms) norms.push_back({{"name", n->name}, {"level", n->level}, {"unit", n->unit}});
+  for (const auto& [which, normative] : {std::pair{&protocol.normative, true}, {&protocol.informative, false}})
+    for (const Norm* n : *which)
+      norms.push_back({{"name", n->name}, {"level", n->level}, {"unit", n->unit}, {"normative", normative}});
+  // A draft is signed by no one yet.
+  json& signers = data["signers"] = json::array();
+  if (!protocol.draft())
+    for (const Signer& s : protocol.signers)
+    signers.push_back({{"login", textOf(s.login)}, {"name", textOf(s.name)}, {"position", textOf(s.position)}});
   json& devices = data["devices"] = json::array();
   for (const DeviceResult& d : protocol.devices)
     devices.push_back({{"number", d.info.number},
                        {"model", textOf(d.info.model)},
+                       {"type", textOf(d.info.type)},
+                       {"serial", textOf(d.info.serial.empty() ? std::to_string(d.info.number) : d.info.serial)},
+                       {"statedError", textOf(d.info.statedError)},
                        {"certificate", textOf(d.info.certificate)},
                        {"verifiedFrom", textOf(d.info.verifiedFrom)},
                        {"verifiedUntil", textOf(d.info.verifiedUntil)},
@@ -183,9 +230,11 @@ json protocolData(const Protocol& protocol) {
   for (const RoomResult& room : protocol.rooms) {
     json r = roomName(room);
     json& verdicts = r["verdicts"] = json::array();
-    for (const RoomVerdict& v : room.verdicts)
-      verdicts.push_back(
-          {{"norm", v.norm->name}, {"verdict", report::verdictName(v.verdict)}, {"pointsJudged", v.pointsJudged}});
+    for (const RoomVerdict& v : room.verdicts) {
+      json each = verdictJson(v);
+      each["pointsJudged"] = v.pointsJudged;
+      verdicts.push_back(std::move(each));
+    }
     json& points = r["points"] = json::array();
     for (std::size_t i : room.points) points.push_back(pointJson(protocol.points[i]));
     rooms.push_back(std::move(r));

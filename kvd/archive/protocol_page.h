@@ -49,6 +49,13 @@ std::string roundedText(double v);
 std::string levelText(double v);
 // "YYYY-MM-DD" of a verification as "05.07.2019"; another text as it is.
 std::string dayText(std::string_view isoDay);
+// The kind of object in words: "in-use", "new", "workplace" (any other as
+// in use, as the levels take it).
+std::string_view kindText(std::string_view kind, report::Language language);
+// °C, %, mmHg, or °C, %, мм рт. ст.
+std::string conditionUnit(cli::Unit unit, report::Language language);
+// `text` with its placeholder `name` ("{number}") replaced by `value`.
+std::string filled(std::string_view text, std::string_view name, std::string_view value);
 // "Floor 1, room 101" in the protocol's language; without a floor "Room 101".
 std::string roomTitle(const RoomResult& room, report::Language language);
 

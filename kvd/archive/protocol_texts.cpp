@@ -14,64 +14,104 @@ namespace {
 
 constexpr PageText kTexts[] = {
     {"title", "Measurement protocol", "Протокол измерений"},
+    // {number}: the protocol's number as the lab gave it.
+    {"heading", "MEASUREMENT PROTOCOL No. {number}", "ПРОТОКОЛ ИЗМЕРЕНИЙ № {number}"},
+    {"headingDraft", "MEASUREMENT PROTOCOL: DRAFT", "ПРОЕКТ ПРОТОКОЛА ИЗМЕРЕНИЙ"},
+    {"draftMark", "DRAFT", "ПРОЕКТ"},
+    {"draftNote", "A draft: not issued, not valid as a protocol.",
+     "Проект: протокол не выдан и не имеет силы."},
+    // The printed pages' foot: the text, the page, "of", the pages.
+    {"pageNumbered", "Protocol No. {number}, page ", "Протокол № {number}, стр. "},
+    {"pageDraft", "DRAFT protocol, page ", "ПРОЕКТ протокола, стр. "},
+    {"pageOf", " of ", " из "},
     {"subtitle", "Radon, thoron and their decay products in the air of buildings",
      "Радон, торон и их дочерние продукты распада в воздухе зданий"},
+    {"lab", "Testing laboratory", "Испытательная лаборатория"},
+    {"phone", "Phone", "Телефон"},
+    {"email", "E-mail", "Эл. почта"},
+    {"accreditation", "Accreditation", "Аттестат аккредитации"},
+    {"accreditedUntil", "valid until", "действителен до"},
     {"object", "Object", "Объект"},
     {"address", "Address", "Адрес"},
-    {"client", "Client", "Заказчик"},
+    {"client", "Customer", "Заказчик"},
+    {"kind", "Kind of object", "Вид объекта"},
+    {"kindInUse", "dwelling or public building in use", "эксплуатируемое жилое или общественное здание"},
+    {"kindNew", "building being commissioned (new or rebuilt)",
+     "здание, вводимое в эксплуатацию (новое или после реконструкции)"},
+    {"kindWorkplace", "workplace", "рабочие места (производственное помещение)"},
     {"notes", "Notes", "Примечания"},
-    {"issued", "Date of issue", "Дата составления"},
+    {"method", "Method of measurement", "Методика измерений"},
+    {"issued", "Date of issue", "Дата выдачи"},
     {"period", "Period of measurements", "Период измерений"},
     {"scope", "Scope", "Объём измерений"},
     // Counted words: English one|other, Russian one|few|many (countText).
     {"roomsCount", "room|rooms", "помещение|помещения|помещений"},
     {"pointsCount", "point|points", "точка|точки|точек"},
     {"recordsCount", "record|records", "запись|записи|записей"},
+    {"replaces", "This protocol replaces protocol No. {number}.", "Настоящий протокол заменяет протокол № {number}."},
+    {"reason", "Reason", "Причина"},
+    {"acceptedUnverified",
+     "Records measured outside their instrument's verification period were used in this protocol by the "
+     "laboratory's decision.",
+     "По решению лаборатории в протоколе использованы записи, полученные вне срока поверки средства измерений."},
     {"devices", "Measuring instruments", "Средства измерений"},
     {"device", "Device", "Прибор"},
+    {"type", "Type", "Тип"},
     {"serial", "Serial No.", "Зав. №"},
-    {"model", "Model", "Тип"},
+    {"statedError", "Stated error", "Погрешность"},
     {"certificate", "Verification certificate", "Свидетельство о поверке"},
     {"validity", "Valid", "Срок действия"},
     {"measured", "Measurements", "Измерения"},
     {"outsideCount", "Records outside verification", "Записей вне срока поверки"},
+    {"outsideList", "Outside its verification", "Вне срока поверки"},
     {"unknownModel", "not in the archive", "нет в архиве"},
-    {"levels", "Reference levels", "Контрольные уровни"},
+    {"levels", "Normative levels", "Нормативы"},
     {"level", "Level", "Уровень"},
     {"basis", "Basis", "Основание"},
-    {"informative",
-     "The verdicts compare the means of the records with the levels as they stand: above when even the mean "
-     "less its uncertainty exceeds the level, below when even the mean plus its uncertainty does not. A formal "
-     "assessment follows the applicable method of measurement (annual averages, seasonal coefficients, the "
-     "number and duration of measurements).",
-     "Выводы сравнивают средние по записям с уровнями непосредственно: превышает, если уровень превышен даже "
-     "средним за вычетом неопределённости; не превышает, если уровень не превышен даже средним с добавленной "
-     "неопределённостью. Формальная оценка выполняется по применимой методике измерений (среднегодовые "
-     "значения, сезонные коэффициенты, число и длительность измерений)."},
+    {"decisionRule", "Decision rule", "Правило принятия решения"},
+    // {k}: the coverage factor.
+    {"decisionRuleDefault",
+     "A room's or point's mean is compared with the normative level together with its expanded uncertainty "
+     "U = k·u, k = {k}. The level is exceeded when the mean less U is above the level; it is not exceeded when "
+     "the mean plus U is at or below the level; otherwise the result is inconclusive.",
+     "Среднее значение по помещению или точке сравнивается с нормативом с учётом расширенной неопределённости "
+     "U = k·u, k = {k}. Норматив превышен, если среднее за вычетом U больше норматива; не превышен, если "
+     "среднее с добавлением U не больше норматива; в остальных случаях результат не определён."},
     {"results", "Results by room", "Результаты по помещениям"},
     {"room", "Room", "Помещение"},
     {"floor", "Floor", "Этаж"},
     {"point", "Point", "Точка"},
+    {"points", "Points", "Точек"},
+    {"roomAssessment", "Assessment of the room", "Оценка помещения"},
+    {"roomMeanNote", "The room's mean is taken over the records of all its points.",
+     "Среднее по помещению вычислено по записям всех его точек."},
     {"placements", "Placements of the devices", "Размещение приборов"},
     {"from", "From", "С"},
     {"to", "To", "По"},
     {"noPlacements", "No placement on record: every record of the point counts.",
      "Сведений о размещении нет: учтены все записи точки."},
+    {"conditions", "Conditions of measurement", "Условия измерений"},
+    {"lowest", "Lowest", "Наименьшее"},
+    {"highest", "Highest", "Наибольшее"},
+    {"temperature", "Air temperature", "Температура воздуха"},
+    {"humidity", "Relative humidity", "Относительная влажность"},
+    {"pressure", "Atmospheric pressure", "Атмосферное давление"},
     {"means", "Mean values", "Средние значения"},
     {"quantity", "Quantity", "Величина"},
     {"count", "Records", "Число записей"},
     {"mean", "Mean", "Среднее"},
-    {"uncertainty", "Standard uncertainty", "Стандартная неопределённость"},
+    {"uncertainty", "Standard uncertainty u", "Стандартная неопределённость u"},
+    {"expanded", "Expanded uncertainty U (k = {k})", "Расширенная неопределённость U (k = {k})"},
     {"unit", "Unit", "Единица"},
     {"leftOut", "left out, not a number", "исключено, не число"},
     {"noUncertaintyShort", "not given", "не определена"},
-    {"assessment", "Assessment", "Оценка"},
+    {"assessment", "Assessment of the point", "Оценка точки"},
     {"value", "Value", "Значение"},
     {"verdict", "Verdict", "Вывод"},
     {"noUncertainty", "judged by the mean alone: not every record has an error",
      "оценено по среднему: не у всех записей указана погрешность"},
-    {"noVerdicts", "No chosen level applies to the records of this point.",
-     "Ни один выбранный уровень не применим к записям точки."},
+    {"noVerdicts", "No normative level applies to the records of this point.",
+     "Ни один норматив не применим к записям точки."},
     {"records", "Records", "Записи"},
     {"date", "Date", "Дата"},
     {"time", "Time", "Время"},
@@ -86,15 +126,24 @@ constexpr PageText kTexts[] = {
      "Выделите участок графика мышью, чтобы увеличить; двойной щелчок возвращает весь период размещения."},
     {"summary", "Summary", "Сводная таблица"},
     {"noLevel", "not applicable", "не применим"},
+    {"informative", "For information: other reference levels (not a statement of conformity)",
+     "Для сведения: иные референтные уровни (не является заявлением о соответствии)"},
+    {"informativeNote",
+     "Each point's mean of indoor radon beside the reference levels of other bodies, as a share of each level. "
+     "These comparisons are given for information only; the laboratory states no conformity with them.",
+     "Среднее по каждой точке объёмной активности радона рядом с референтными уровнями иных организаций, в "
+     "процентах от каждого уровня. Сравнение приведено только для сведения; соответствие этим уровням "
+     "лабораторией не устанавливается."},
     {"conclusion", "Conclusion", "Заключение"},
-    {"conclusionNone", "No room exceeds a chosen reference level.",
-     "Ни в одном помещении контрольные уровни не превышены."},
-    {"conclusionSome", "Rooms exceeding a reference level", "Помещений с превышением контрольного уровня"},
+    {"conclusionNone", "No room exceeds the normative level.", "Ни в одном помещении норматив не превышен."},
+    {"conclusionSome", "Rooms exceeding the normative level", "Помещений с превышением норматива"},
+    {"conclusionUnsure", "Rooms whose conformity the measurements cannot decide",
+     "Помещений, соответствие которых по результатам измерений не установлено"},
     {"of", "of", "из"},
-    {"levelAbove", "exceeds the level", "превышает уровень"},
-    {"levelBelow", "does not exceed the level", "не превышает уровень"},
+    {"levelAbove", "exceeds the level", "превышает норматив"},
+    {"levelBelow", "does not exceed the level", "не превышает норматив"},
     {"levelInconclusive", "inconclusive", "не определено"},
-    {"levelNone", "no records that the level applies to", "нет записей, к которым применим уровень"},
+    {"levelNone", "no records that the level applies to", "нет записей, к которым применим норматив"},
     {"outsideNote",
      "record was measured outside its device's verification period or without a verification on record; it is "
      "marked in the tables.|records were measured outside their device's verification period or without a "
@@ -106,9 +155,16 @@ constexpr PageText kTexts[] = {
     {"apartNote", "Records of the object's devices measured outside every placement: listed, not counted.",
      "Записи приборов объекта вне всех периодов размещения: приведены для сведения, в расчёт не входят."},
     {"noPoints", "The object has no points with records.", "У объекта нет точек с записями."},
-    {"performed", "Measurements performed by", "Измерения выполнил"},
-    {"checked", "Protocol checked by", "Протокол проверил"},
-    {"signature", "signature, name", "подпись, Ф. И. О."},
+    {"onlyObject", "The results relate only to the object measured.",
+     "Результаты относятся только к объекту, прошедшему измерения."},
+    {"fullCopy", "This protocol shall not be reproduced except in full without the laboratory's written approval.",
+     "Настоящий протокол не может быть воспроизведён не в полном объёме без письменного разрешения лаборатории."},
+    {"signed", "Signatures", "Подписи"},
+    {"position", "position", "должность"},
+    {"signature", "signature", "подпись"},
+    {"name", "name", "Ф. И. О."},
+    {"signDate", "date", "дата"},
+    {"endOfProtocol", "End of protocol", "Конец протокола"},
 };
 
 }  // namespace
@@ -119,109 +175,6 @@ std::string_view text(report::Language language, std::string_view key) {
   for (const PageText& t : kTexts)
     if (t.key == key) return language == report::Language::Ru ? t.ru : t.en;
   return key;
-}
-
-std::string unitLabel(std::string_view unit, report::Language language) {
-  const bool ru = language == report::Language::Ru;
-  if (unit == "Bq/m3") return ru ? "Бк/м³" : "Bq/m³";
-  if (unit == "mBq/(s\u00B7m2)" || unit == "mBq/(m2*s)") return ru ? "мБк/(м²·с)" : "mBq/(m²·s)";
-  if (unit == "pulses" && ru) return std::string(cli::russianUnitText(cli::Unit::Pulses));
-  return std::string(unit);
-}
-
-std::string quantityLabel(std::string_view key, const std::string& label, report::Language language) {
-  if (language != report::Language::Ru) return label;
-  // The NRB sum is the protocol's own, written as the levels' titles write it.
-  const std::string_view russian = key == "EECsum" ? "ЭРОА(Rn) + 4,6 ЭРОА(Tn)" : cli::russianResultLabel(key);
-  return russian.empty() ? label : std::string(russian);
-}
-
-std::string modeName(std::uint32_t code, const std::string& name, report::Language language) {
-  const std::string_view russian = language == report::Language::Ru ? cli::russianModeName(code) : "";
-  return russian.empty() ? name : std::string(russian);
-}
-
-std::string countText(report::Language language, std::string_view key, std::uint64_t n) {
-  std::vector<std::string_view> forms;
-  for (std::string_view rest = text(language, key);;) {
-    const std::size_t bar = rest.find('|');
-    forms.push_back(rest.substr(0, bar));
-    if (bar == std::string_view::npos) break;
-    rest.remove_prefix(bar + 1);
-  }
-  std::size_t form = n == 1 ? 0 : 1;
-  if (language == report::Language::Ru) {
-    const std::uint64_t tens = n % 100, ones = n % 10;
-    form = ones == 1 && tens != 11 ? 0 : ones >= 2 && ones <= 4 && (tens < 12 || tens > 14) ? 1 : 2;
-  }
-  return std::to_string(n) + " " + std::string(forms[std::min(form, forms.size() - 1)]);
-}
-
-std::string_view verdictText(report::Verdict verdict, report::Language language) {
-  switch (verdict) {
-    case report::Verdict::Above: return text(language, "levelAbove");
-    case report::Verdict::Below: return text(language, "levelBelow");
-    case report::Verdict::Inconclusive: break;
-  }
-  return text(language, "levelInconclusive");
-}
-
-std::string_view verificationText(Verification v, report::Language language) {
-  const bool ru = language == report::Language::Ru;
-  switch (v) {
-    case Verification::Valid: return ru ? "в сроке поверки" : "within verification";
-    case Verification::Outside: return ru ? "вне срока поверки" : "outside the verification period";
-    case Verification::NotOnRecord: return ru ? "нет сведений о поверке" : "no verification on record";
-    case Verification::Undated: break;
-  }
-  return ru ? "нет календарной даты: поверку проверить нельзя" : "no calendar date: verification cannot be checked";
-}
-
-std::string_view verificationName(Verification v) {
-  switch (v) {
-    case Verification::Valid: return "valid";
-    case Verification::Outside: return "outside";
-    case Verification::NotOnRecord: return "not-on-record";
-    case Verification::Undated: break;
-  }
-  return "undated";
-}
-
-std::string_view normTitle(const report::Norm& norm, report::Language language) {
-  return language == report::Language::Ru ? norm.titleRu : norm.titleEn;
-}
-
-std::string_view normShortTitle(const report::Norm& norm, report::Language language) {
-  return language == report::Language::Ru ? norm.shortRu : norm.shortEn;
-}
-
-std::string roundedText(double v) {
-  if (!std::isfinite(v)) return "\u2013";
-  char buf[48];
-  std::snprintf(buf, sizeof buf, std::fabs(v) < 1 && v != 0 ? "%.3g" : "%.2f", v);
-  return buf;
-}
-
-std::string levelText(double v) {
-  char buf[48];
-  std::snprintf(buf, sizeof buf, "%g", v);
-  return buf;
-}
-
-std::string dayText(std::string_view isoDay) {
-  cli::DateTime t;
-  if (!cli::parsePeriodBound(isoDay, false, t)) return std::string(isoDay);
-  char buf[32];
-  std::snprintf(buf, sizeof buf, "%02u.%02u.%04u", unsigned{t.day}, unsigned{t.month}, unsigned{t.year});
-  return buf;
-}
-
-std::string roomTitle(const RoomResult& room, report::Language language) {
-  const bool ru = language == report::Language::Ru;
-  std::string title;
-  if (!room.floor.empty()) title = std::string(ru ? "Этаж " : "Floor ") + room.floor + ", ";
-  title += title.empty() ? (ru ? "Помещение " : "Room ") : (ru ? "помещение " : "room ");
-  return title + room.room;
 }
 
 }  // namespace zel::archive::page

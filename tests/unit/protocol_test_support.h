@@ -26,8 +26,9 @@ inline StoredRecord radon(std::int64_t id, int value, int error, const std::stri
 }
 
 // An EEC record (mode 14): EEC(Rn) and EEC(Tn) with their errors.
-inline StoredRecord eec(std::int64_t id, int rn, int rnError, int tn, int tnError) {
-  return stored(id, "mode=14 date=06.03.2024 time=11:30:00 eecRn=" + std::to_string(rn) + " eecRnError=" +
+inline StoredRecord eec(std::int64_t id, int rn, int rnError, int tn, int tnError,
+                        const std::string& date = "06.03.2024") {
+  return stored(id, "mode=14 date=" + date + " time=11:30:00 eecRn=" + std::to_string(rn) + " eecRnError=" +
                         std::to_string(rnError) + " eecTn=" + std::to_string(tn) + " eecTnError=" +
                         std::to_string(tnError));
 }

@@ -42,7 +42,7 @@ class ArchiveError : public std::runtime_error {
   std::string code_;
 };
 
-inline constexpr int kSchemaVersion = 5;
+inline constexpr int kSchemaVersion = 6;
 
 // Where the archive is: the option if given, else KVD_ARCHIVE, else the
 // user's own (kvd/archive/location.h says where that is per platform).
@@ -61,11 +61,18 @@ struct PointName {
   friend bool operator==(const PointName&, const PointName&) = default;
 };
 
+// What an object is chooses the level that is normative for its rooms:
+// "in-use" (a dwelling or public building in use), "new" (one being
+// commissioned, new or rebuilt), "workplace".
+bool validObjectKind(const std::string& kind);
+inline constexpr const char* kDefaultObjectKind = "in-use";
+
 struct ObjectInfo {
   std::string name;
   std::string address;
   std::string client;
   std::string notes;
+  std::string kind = kDefaultObjectKind;
 };
 
 // What `object edit` changes: only the fields given.
@@ -74,6 +81,7 @@ struct ObjectChange {
   std::optional<std::string> address;
   std::optional<std::string> client;
   std::optional<std::string> notes;
+  std::optional<std::string> kind;
 };
 
 struct PointSummary {
@@ -97,6 +105,9 @@ struct DeviceInfo {
   std::string certificate;
   std::string verifiedFrom;
   std::string verifiedUntil;
+  std::string type;         // the instrument's type as its papers name it
+  std::string serial;       // empty: the device number
+  std::string statedError;  // its stated measurement error, as the papers give it ("±30 %")
 };
 
 // A verification date in either of kvd's date forms (YYYY-MM-DD,

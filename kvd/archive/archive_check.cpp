@@ -167,8 +167,9 @@ namespace {
 using Step = void (*)(Database&, CheckReport&, const CheckProgress&);
 
 // The parts, in the order run. What else the archive comes to vouch for
-// (issued protocols, say) joins here as a step of its own.
-constexpr Step kSteps[] = {check::databaseIntegrity, check::links, check::records, check::auditTrail};
+// joins here as a step of its own.
+constexpr Step kSteps[] = {check::databaseIntegrity, check::links, check::records, check::auditTrail,
+                           check::protocols};
 
 }  // namespace
 

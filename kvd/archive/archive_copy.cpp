@@ -34,6 +34,9 @@ constexpr Table kTables[] = {
     {"placements", "placement_id", "placement_id"},
     {"accounts", "account_id", "account_id"},
     {"audit_log", "entry_id", ""},
+    {"lab_details", "key", ""},
+    {"protocols", "protocol_id", "protocol_id"},
+    {"protocol_records", "protocol_id, record_id", ""},
 };
 
 // Rows per insert: a few megabytes of records, whatever the archive's size.

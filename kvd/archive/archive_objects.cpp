@@ -49,16 +49,24 @@ audit::Json removedObject(Database& db, std::int64_t id, const ObjectInfo& info,
   return out;
 }
 
+void refuseKind(const std::optional<std::string>& kind) {
+  if (kind && !validObjectKind(*kind))
+    throw ArchiveError("the kind of an object is in-use, new or workplace, not \"" + *kind + "\"", "object_kind");
+}
+
 }  // namespace
+
+bool validObjectKind(const std::string& kind) { return kind == "in-use" || kind == "new" || kind == "workplace"; }
 
 void Archive::addObject(const ObjectInfo& o) {
   if (o.name.empty()) throw ArchiveError("an object needs a name", "object_name_missing");
+  refuseKind(o.kind);
   if (object(o.name)) throw ArchiveError("there is an object " + quoted(o.name) + " already", "object_exists");
   const Value values[] = {Value::ofText(o.name), Value::ofText(o.address), Value::ofText(o.client),
-                          Value::ofText(o.notes)};
+                          Value::ofText(o.notes), Value::ofText(o.kind)};
   try {
     inTransaction(*db_, [&] {
-      db_->run("INSERT INTO objects (name, address, client, notes) VALUES ($1, $2, $3, $4)", values);
+      db_->run("INSERT INTO objects (name, address, client, notes, kind) VALUES ($1, $2, $3, $4, $5)", values);
       appendAudit(*db_, actor_, "object.add", o.name, "", audit::objectJson(o).dump());
       return 0;
     });
@@ -71,8 +79,8 @@ void Archive::addObject(const ObjectInfo& o) {
 std::optional<ObjectInfo> Archive::object(const std::string& name) {
   std::optional<ObjectInfo> out;
   const Value values[] = {Value::ofText(name)};
-  db_->run("SELECT name, address, client, notes FROM objects WHERE name = $1", values,
-           [&](const Row& row) { out = ObjectInfo{row.text(0), row.text(1), row.text(2), row.text(3)}; });
+  db_->run("SELECT name, address, client, notes, kind FROM objects WHERE name = $1", values,
+           [&](const Row& row) { out = ObjectInfo{row.text(0), row.text(1), row.text(2), row.text(3), row.text(4)}; });
   return out;
 }
 
@@ -81,6 +89,7 @@ void Archive::editObject(const std::string& name, const ObjectChange& change) {
     const std::optional<ObjectInfo> before = object(name);
     if (!before) throw ArchiveError("there is no object " + quoted(name), "no_object");
     if (change.name && change.name->empty()) throw ArchiveError("an object needs a name", "object_name_missing");
+    refuseKind(change.kind);
     if (change.name && *change.name != name && object(*change.name))
       throw ArchiveError("there is an object " + quoted(*change.name) + " already", "object_exists");
     BoundSql q;
@@ -95,11 +104,13 @@ void Archive::editObject(const std::string& name, const ObjectChange& change) {
     set("address", change.address);
     set("client", change.client);
     set("notes", change.notes);
+    set("kind", change.kind);
     if (first) return 0;
     q.sql(" WHERE name = ").text(name);
     db_->run(q.sqlText(), q.values());
     const ObjectInfo after{change.name.value_or(before->name), change.address.value_or(before->address),
-                           change.client.value_or(before->client), change.notes.value_or(before->notes)};
+                           change.client.value_or(before->client), change.notes.value_or(before->notes),
+                           change.kind.value_or(before->kind)};
     const std::string was = audit::objectJson(*before).dump(), is = audit::objectJson(after).dump();
     // The object's name before the change is the target: its earlier
     // entries are under that name.
@@ -125,6 +136,14 @@ std::uint64_t Archive::removeObject(const std::string& name, bool unassign) {
                          (assigned == 1 ? " record" : " records") +
                          " assigned: give --unassign to take them off and remove it",
                          "object_has_records");
+    std::uint64_t issued = 0;
+    db.run("SELECT count(*) FROM protocols WHERE object_id = $1", ids,
+           [&](const Row& row) { issued = static_cast<std::uint64_t>(row.integer(0)); });
+    if (issued > 0)
+      throw ArchiveError("object " + quoted(name) + " has " + std::to_string(issued) +
+                             (issued == 1 ? " issued protocol" : " issued protocols") +
+                             ", which stay whole: it cannot be removed",
+                         "object_has_protocols");
     const std::optional<ObjectInfo> info = object(name);
     const std::string before = removedObject(db, id, info.value_or(ObjectInfo{name}), placements(name)).dump();
     db.run("UPDATE stored_records SET point_id = NULL WHERE point_id IN (SELECT point_id FROM points WHERE "
@@ -144,10 +163,10 @@ std::uint64_t Archive::removeObject(const std::string& name, bool unassign) {
 
 std::vector<ObjectSummary> Archive::objects() {
   std::vector<ObjectSummary> out;
-  db_->run("SELECT object_id, name, address, client, notes FROM objects", {}, [&](const Row& row) {
+  db_->run("SELECT object_id, name, address, client, notes, kind FROM objects", {}, [&](const Row& row) {
     ObjectSummary o;
     o.id = row.integer(0);
-    o.info = {row.text(1), row.text(2), row.text(3), row.text(4)};
+    o.info = {row.text(1), row.text(2), row.text(3), row.text(4), row.text(5)};
     out.push_back(std::move(o));
   });
   // Byte order, the same in both databases whatever their collations.
@@ -187,13 +206,15 @@ void Archive::setDevice(const DeviceInfo& d) {
                            " lies before verified from " + d.verifiedFrom,
                        "verification_order");
   const Value values[] = {Value::of(d.number), Value::ofText(d.model), Value::ofText(d.certificate),
-                          optionalDate(d.verifiedFrom), optionalDate(d.verifiedUntil)};
+                          optionalDate(d.verifiedFrom), optionalDate(d.verifiedUntil), Value::ofText(d.type),
+                          Value::ofText(d.serial), Value::ofText(d.statedError)};
   inTransaction(*db_, [&] {
     const std::optional<DeviceInfo> before = device(d.number);
-    db_->run("INSERT INTO devices (device_number, model, certificate, verified_from, verified_until) "
-             "VALUES ($1, $2, $3, $4, $5) ON CONFLICT (device_number) DO UPDATE SET model = excluded.model, "
-             "certificate = excluded.certificate, verified_from = excluded.verified_from, "
-             "verified_until = excluded.verified_until",
+    db_->run("INSERT INTO devices (device_number, model, certificate, verified_from, verified_until, device_type, "
+             "serial, stated_error) VALUES ($1, $2, $3, $4, $5, $6, $7, $8) ON CONFLICT (device_number) DO UPDATE "
+             "SET model = excluded.model, certificate = excluded.certificate, verified_from = excluded.verified_from, "
+             "verified_until = excluded.verified_until, device_type = excluded.device_type, "
+             "serial = excluded.serial, stated_error = excluded.stated_error",
              values);
     const std::string was = before ? audit::deviceJson(*before).dump() : std::string();
     const std::string is = audit::deviceJson(d).dump();
@@ -204,11 +225,12 @@ void Archive::setDevice(const DeviceInfo& d) {
 
 std::vector<DeviceInfo> Archive::devices() {
   std::vector<DeviceInfo> out;
-  db_->run("SELECT device_number, model, certificate, verified_from, verified_until FROM devices "
-           "ORDER BY device_number",
+  db_->run("SELECT device_number, model, certificate, verified_from, verified_until, device_type, serial, "
+           "stated_error FROM devices ORDER BY device_number",
            {}, [&](const Row& row) {
              out.push_back({static_cast<std::uint32_t>(row.integer(0)), row.text(1), row.text(2),
-                            row.text(3).substr(0, 10), row.text(4).substr(0, 10)});
+                            row.text(3).substr(0, 10), row.text(4).substr(0, 10), row.text(5), row.text(6),
+                            row.text(7)});
            });
   return out;
 }

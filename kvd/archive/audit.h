@@ -40,13 +40,13 @@ struct AuditEntry {
 // records.move, records.unassign, placement.change, placement.remove,
 // device.set, plan.apply, user.add, user.set, user.passwd, user.disable,
 // user.enable, signin.failed, signin.locked, archive.upgrade,
-// archive.backup, archive.copy, protocol.issue
+// archive.backup, archive.copy, protocol.issue, lab.set
 inline constexpr const char* kAuditActions[] = {
     "import",           "object.add",      "object.edit",   "object.remove",  "records.assign",
     "records.move",     "records.unassign", "placement.change", "placement.remove", "device.set",
     "plan.apply",       "user.add",        "user.set",      "user.passwd",    "user.disable",
     "user.enable",      "signin.failed",   "signin.locked", "archive.upgrade", "archive.backup",
-    "archive.copy",     "protocol.issue",
+    "archive.copy",     "protocol.issue",  "lab.set",
 };
 
 // The hash of an entry: SHA-256 (lower-case hex) of the previous hash and

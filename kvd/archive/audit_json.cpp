@@ -44,7 +44,7 @@ Json pointJson(const std::string& object, const PointName& p) {
 }
 
 Json objectJson(const ObjectInfo& o) {
-  return Json{{"name", o.name}, {"address", o.address}, {"client", o.client}, {"notes", o.notes}};
+  return Json{{"name", o.name}, {"address", o.address}, {"client", o.client}, {"notes", o.notes}, {"kind", o.kind}};
 }
 
 Json placementJson(const Placement& pl) {
@@ -61,7 +61,10 @@ Json deviceJson(const DeviceInfo& d) {
               {"model", d.model},
               {"certificate", d.certificate},
               {"verified_from", d.verifiedFrom},
-              {"verified_until", d.verifiedUntil}};
+              {"verified_until", d.verifiedUntil},
+              {"type", d.type},
+              {"serial", d.serial},
+              {"stated_error", d.statedError}};
 }
 
 Json cutJson(const PlacementCut& cut) {

@@ -34,11 +34,12 @@ Json recordsJson(const std::vector<std::int64_t>& ids);
 
 // {"object", "floor", "room", "point"}
 Json pointJson(const std::string& object, const PointName& point);
-// {"name", "address", "client", "notes"}
+// {"name", "address", "client", "notes", "kind"}
 Json objectJson(const ObjectInfo& object);
 // {"id", "object", "floor", "room", "point", "device", "from", "to"}
 Json placementJson(const Placement& placement);
-// {"number", "model", "certificate", "verified_from", "verified_until"}
+// {"number", "model", "certificate", "verified_from", "verified_until", "type", "serial",
+// "stated_error"}
 Json deviceJson(const DeviceInfo& device);
 
 // A placement cut to the periods that still hold records when records left

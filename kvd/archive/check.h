@@ -2,7 +2,8 @@
 // Each part reads the archive as it is, without trusting what it checks:
 // the database file itself, the links between files, sightings and
 // records, every record's bytes against their digest and the columns
-// decoded from them, and the audit trail's chain. Nothing is changed.
+// decoded from them, the audit trail's chain, and every issued protocol
+// against its digest. Nothing is changed.
 #pragma once
 
 #include <cstdint>
@@ -26,7 +27,7 @@ struct CheckFault {
 
 // What one part looked at.
 struct CheckedPart {
-  std::string name;          // "integrity", "links", "digests", "columns", "audit"
+  std::string name;          // "integrity", "links", "digests", "columns", "audit", "protocols"
   std::uint64_t count = 0;   // rows looked at (records, entries, sightings)
   std::uint64_t faults = 0;  // found, listed or not
 };

@@ -19,5 +19,8 @@ void records(Database& db, CheckReport& report, const CheckProgress& progress);
 // The audit trail's chain: ids 1 … n, each entry's hash of its content and
 // of the one before.
 void auditTrail(Database& db, CheckReport& report, const CheckProgress& progress);
+// Every issued protocol's page against its digest, and the records it used
+// against theirs.
+void protocols(Database& db, CheckReport& report, const CheckProgress& progress);
 
 }  // namespace zel::archive::check

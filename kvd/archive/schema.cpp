@@ -145,6 +145,33 @@ std::vector<std::string> version5(Dialect d) {
   };
 }
 
+// Protocols as the lab issues them: its details, the kind of each object
+// (which chooses the normative level), the instruments' type, serial number
+// and stated error, and every issued protocol kept whole (its page, its
+// data and the digests of the records it used). An issued protocol is never
+// changed: one that corrects it names it in replaces_id.
+std::vector<std::string> version6(Dialect d) {
+  return {
+      "ALTER TABLE objects ADD COLUMN kind TEXT NOT NULL DEFAULT 'in-use'",
+      "ALTER TABLE devices ADD COLUMN device_type TEXT NOT NULL DEFAULT ''",
+      "ALTER TABLE devices ADD COLUMN serial TEXT NOT NULL DEFAULT ''",
+      "ALTER TABLE devices ADD COLUMN stated_error TEXT NOT NULL DEFAULT ''",
+      "CREATE TABLE lab_details (key TEXT PRIMARY KEY, value TEXT NOT NULL)",
+      "CREATE TABLE protocols (\n  " + idColumn("protocol_id", d) +
+          ",\n  number TEXT NOT NULL UNIQUE,\n  year BIGINT NOT NULL,\n  seq BIGINT NOT NULL,\n"
+          "  object_id BIGINT NOT NULL REFERENCES objects (object_id),\n  object_name TEXT NOT NULL,\n"
+          "  language TEXT NOT NULL,\n  issued_at " + typeName(Type::Timestamp, d) +
+          " NOT NULL,\n  issued_on TEXT NOT NULL,\n  issued_by TEXT NOT NULL,\n  signers TEXT NOT NULL,\n"
+          "  replaces_id BIGINT UNIQUE REFERENCES protocols (protocol_id),\n  reason TEXT NOT NULL DEFAULT '',\n"
+          "  accepted_unverified BIGINT NOT NULL DEFAULT 0,\n  html " + blob(d) +
+          " NOT NULL,\n  data TEXT NOT NULL,\n  html_sha256 TEXT NOT NULL,\n  UNIQUE (year, seq)\n)",
+      "CREATE INDEX protocols_object ON protocols (object_id)",
+      "CREATE TABLE protocol_records (\n  protocol_id BIGINT NOT NULL REFERENCES protocols (protocol_id),\n"
+      "  record_id BIGINT NOT NULL REFERENCES stored_records (record_id),\n  digest TEXT NOT NULL,\n"
+      "  PRIMARY KEY (protocol_id, record_id)\n)",
+  };
+}
+
 }  // namespace
 
 std::string snakeCase(std::string_view name) {
@@ -182,6 +209,7 @@ std::vector<std::string> migration(int version, Dialect dialect) {
     case 3: return version3(dialect);
     case 4: return version4(dialect);
     case 5: return version5(dialect);
+    case 6: return version6(dialect);
     default: return {};
   }
 }

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 
 #include "kvd/commands/archive_check_command.h"
+#include "kvd/commands/archive_cli_state.h"
 #include "kvd/commands/archive_commands.h"
 #include "kvd/commands/archive_log_command.h"
 #include "kvd/commands/archive_user_command.h"
@@ -17,18 +18,6 @@ constexpr const char* kSelectors =
 constexpr const char* kPlacingSelectors =
     "(--device N --from DATETIME --to DATETIME | --file FILE [--index LIST] | --record ID...)";
 
-void addText(CLI::App* command, const std::string& name, std::optional<std::string>& target,
-             const std::string& help) {
-  command->add_option_function<std::string>(name, [&target](const std::string& v) { target = v; }, help)
-      ->type_name("TEXT");
-}
-
-void addFormat(CLI::App* command, bool& json) {
-  command->add_option_function<std::string>("--format", [&json](const std::string& v) { json = v == "json"; },
-                                            "text or json")
-      ->check(CLI::IsMember({"text", "json"}));
-}
-
 void addUnits(CLI::App* command, bool& pci) {
   command->add_option_function<std::string>("--units", [&pci](const std::string& v) { pci = v == "pci"; },
                                             "also give radon and thoron concentrations in pCi/L and EEC in WL")
@@ -41,11 +30,6 @@ void addPeriod(CLI::App* command, ArchiveSelectors& s) {
   command->add_option("--to", s.to, "last date and time, the same forms; a date alone takes in its whole day");
 }
 
-// Every command that changes the archive may say why.
-void addReason(CLI::App* command, std::string& reason) {
-  command->add_option("--reason", reason, "why, for the audit trail")->type_name("TEXT");
-}
-
 void addDevice(CLI::App* command, ArchiveSelectors& s) {
   command->add_option_function<std::uint32_t>("--device", [&s](const std::uint32_t& v) { s.device = v; },
                                               "the instrument's number")
@@ -56,6 +40,10 @@ void addObjectFields(CLI::App* command, archive::ObjectChange& change) {
   addText(command, "--address", change.address, "its address");
   addText(command, "--client", change.client, "who ordered the measurements");
   addText(command, "--notes", change.notes, "anything else");
+  addText(command, "--kind", change.kind,
+          "in-use (a dwelling or public building in use), new (being commissioned) or workplace: chooses the "
+          "normative level of its protocol");
+  command->get_option("--kind")->check(CLI::IsMember({"in-use", "new", "workplace"}))->type_name("KIND");
 }
 
 // The selectors of the reading commands.
@@ -91,9 +79,11 @@ std::string archiveUsage(const std::string& command) {
   if (command == "import") line = "kvd archive import FILE|FOLDER... [--format text|json] [--reason TEXT]";
   else if (command == "where") line = "kvd archive where RECORD_ID [--format text|json]";
   else if (command == "object add")
-    line = "kvd archive object add NAME [--address TEXT] [--client TEXT] [--notes TEXT] [--reason TEXT]";
+    line = "kvd archive object add NAME [--address TEXT] [--client TEXT] [--notes TEXT] [--kind in-use|new|workplace] "
+           "[--reason TEXT]";
   else if (command == "object edit")
-    line = "kvd archive object edit NAME [--name NEW] [--address TEXT] [--client TEXT] [--notes TEXT] [--reason TEXT]";
+    line = "kvd archive object edit NAME [--name NEW] [--address TEXT] [--client TEXT] [--notes TEXT] "
+           "[--kind in-use|new|workplace] [--reason TEXT]";
   else if (command == "object remove") line = "kvd archive object remove NAME [--unassign] [--reason TEXT]";
   else if (command == "object") line = "kvd archive object add|edit|remove NAME ...";
   else if (command == "objects") line = "kvd archive objects [--format text|json]";
@@ -102,8 +92,8 @@ std::string archiveUsage(const std::string& command) {
            " [--move] [--reason TEXT] | kvd archive assign --plan plan.csv [--move] [--reason TEXT]";
   else if (command == "unassign") line = "kvd archive unassign " + placing + " [--reason TEXT]";
   else if (command == "device set")
-    line = "kvd archive device set NUMBER [--model TEXT] [--certificate TEXT] [--verified-from DATE] "
-           "[--verified-until DATE] [--reason TEXT]";
+    line = "kvd archive device set NUMBER [--model TEXT] [--type TEXT] [--serial TEXT] [--error TEXT] "
+           "[--certificate TEXT] [--verified-from DATE] [--verified-until DATE] [--reason TEXT]";
   else if (command == "device") line = "kvd archive device set NUMBER ...";
   else if (command == "devices") line = "kvd archive devices [--format text|json]";
   else if (command == "list") line = "kvd archive list " + selectors + " [--units pci]";
@@ -112,8 +102,21 @@ std::string archiveUsage(const std::string& command) {
            " [--format xlsx|csv|json|jsonl|kvd] [--csv-style excel-ru|rfc4180] [--spectrum] [--units pci]";
   else if (command == "stats")
     line = "kvd archive stats " + selectors + " [--by mode|point|room|object] [--format text|json] [--units pci]";
-  else if (command == "report")
-    line = "kvd archive report --object NAME -o protocol.html [--lang en|ru] [--norm NAME]...";
+  else if (command == "report" || command == "protocol draft")
+    line = "kvd archive " + command + " --object NAME -o protocol.html|protocol.pdf [--lang en|ru] [--norm NAME]... "
+           "[--browser PATH]";
+  else if (command == "protocol issue")
+    line = "kvd archive protocol issue --object NAME --signed-by LOGIN... [--replaces NUMBER] [--accept-unverified] "
+           "[--reason TEXT] [--lang en|ru] [--norm NAME]...";
+  else if (command == "protocol show")
+    line = "kvd archive protocol show NUMBER -o FILE.html|FILE.pdf [--browser PATH]";
+  else if (command == "protocol") line = "kvd archive protocol draft|issue|show ...";
+  else if (command == "protocols") line = "kvd archive protocols [--object NAME] [--format text|json]";
+  else if (command == "lab set")
+    line = "kvd archive lab set [--name TEXT] [--address TEXT] [--phone TEXT] [--email TEXT] [--accreditation TEXT] "
+           "[--accredited-until DATE] [--method TEXT] [--decision-rule TEXT] [--coverage-factor K] "
+           "[--number-format TEXT] [--footer TEXT] [--reason TEXT]";
+  else if (command == "lab") line = "kvd archive lab [set ...] [--format text|json]";
   else if (command == "log")
     line = "kvd archive log [--object NAME] [--user LOGIN] [--since DATETIME] [--limit N] [--format text|json]";
   else if (command == "user add")
@@ -131,36 +134,11 @@ std::string archiveUsage(const std::string& command) {
   else if (command == "backup") line = "kvd archive backup -o FILE.sqlite";
   else if (command == "copy") line = "kvd archive copy --to FILE.sqlite|postgresql://...";
   else
-    return "usage: kvd archive import|where|object|objects|assign|unassign|device|devices|list|export|stats|report|log|"
-           "user|users|check|backup|copy ... "
+    return "usage: kvd archive import|where|object|objects|assign|unassign|device|devices|list|export|stats|report|"
+           "lab|protocol|protocols|log|user|users|check|backup|copy ... "
            "[--archive PATH|URI] (kvd archive --help, kvd archive COMMAND --help)";
   return "usage: " + line + " [--archive PATH|URI]";
 }
-
-struct ArchiveCli::State {
-  CLI::App* archive = nullptr;
-  std::string location;
-  ArchiveImportOptions import;
-  ArchiveWhereOptions where;
-  ArchiveObjectOptions object;
-  ArchiveAssignOptions assign;
-  ArchiveDeviceOptions device;
-  ArchiveReadOptions read;
-  ArchiveReportOptions report;
-  ArchiveLogOptions log;
-  ArchiveUserOptions user;
-  ArchiveCheckOptions check;
-  std::string language = "en";
-  std::vector<std::pair<CLI::App*, std::function<int(Streams&)>>> commands;
-
-  // A subcommand and what runs when it is chosen.
-  CLI::App* add(CLI::App* parent, const std::string& name, const std::string& help,
-                std::function<int(const std::string&, Streams&)> runner) {
-    CLI::App* command = parent->add_subcommand(name, help);
-    commands.emplace_back(command, [this, runner](Streams& io) { return runner(location, io); });
-    return command;
-  }
-};
 
 ArchiveCli::ArchiveCli(CLI::App& app) : state_(std::make_unique<State>()) {
   State& s = *state_;
@@ -229,6 +207,9 @@ ArchiveCli::ArchiveCli(CLI::App& app) : state_(std::make_unique<State>()) {
             [&s](const std::string& l, Streams& io) { return runArchiveDeviceSet(l, s.device, io); });
   c->add_option("NUMBER", s.device.number, "the instrument's number")->required();
   addText(c, "--model", s.device.model, "its model");
+  addText(c, "--type", s.device.type, "its type, as its papers name it");
+  addText(c, "--serial", s.device.serial, "its serial number (empty: the device number)");
+  addText(c, "--error", s.device.error, "its stated measurement error, e.g. \"±30 %\"");
   addText(c, "--certificate", s.device.certificate, "its verification certificate");
   addText(c, "--verified-from", s.device.verifiedFrom, "the verification's first day (empty clears it)");
   addText(c, "--verified-until", s.device.verifiedUntil, "its last day (empty clears it)");
@@ -274,13 +255,14 @@ ArchiveCli::ArchiveCli(CLI::App& app) : state_(std::make_unique<State>()) {
   addReport();
   addUsers();
   addChecks();
+  addProtocols();
 }
 
 ArchiveCli::~ArchiveCli() = default;
 
 void ArchiveCli::addReport() {
   State& s = *state_;
-  CLI::App* c = s.add(s.archive, "report", "the protocol of an object as one HTML page", [&s](const std::string& l, Streams& io) {
+  CLI::App* c = s.add(s.archive, "report", "the draft protocol of an object (as protocol draft)", [&s](const std::string& l, Streams& io) {
     s.report.russian = s.language == "ru";
     return runArchiveReport(l, s.report, io);
   });
@@ -288,7 +270,7 @@ void ArchiveCli::addReport() {
   c->add_option("-o,--output", s.report.output, "the HTML file to write")->required();
   c->add_option("--lang", s.language, "en or ru")->check(CLI::IsMember({"en", "ru"}));
   c->add_option("--norm", s.report.norms,
-                "a reference level (repeatable): nrb-new, nrb-existing, who, eu, epa, flux")
+                "an information-only reference level (repeatable): who, eu, epa")
       ->allow_extra_args(false);
 }
 
@@ -360,8 +342,10 @@ std::string ArchiveCli::usage() const {
 }
 
 int ArchiveCli::run(Streams& io) {
-  for (const auto& [command, runner] : state_->commands)
-    if (command->parsed()) return runner(io);
+  // A subcommand comes after the command it belongs to (lab, lab set): the
+  // last one parsed is the one chosen.
+  for (auto it = state_->commands.rbegin(); it != state_->commands.rend(); ++it)
+    if (it->first->parsed()) return it->second(io);
   return usageError(io, "give an archive command", archiveUsage(""));
 }
 

@@ -30,6 +30,7 @@ class ArchiveCli {
   void addReport();
   void addUsers();
   void addChecks();
+  void addProtocols();
 
   struct State;
   std::unique_ptr<State> state_;

@@ -37,6 +37,9 @@ std::string partLine(const archive::CheckedPart& p) {
   if (p.name == "audit")
     return "audit trail: " + counted(p.count, "entry", "entries") +
            (p.faults == 0 ? ", chain intact" : ", chain broken" + found);
+  if (p.name == "protocols")
+    return counted(p.count, "issued protocol", "issued protocols") + ": pages and records against their digests" +
+           found;
   return p.name + ": " + grouped(p.count) + " checked" + found;
 }
 

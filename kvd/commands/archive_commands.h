@@ -64,7 +64,7 @@ struct ArchiveAssignOptions {
 
 struct ArchiveDeviceOptions {
   std::uint32_t number = 0;
-  std::optional<std::string> model, certificate, verifiedFrom, verifiedUntil;
+  std::optional<std::string> model, certificate, verifiedFrom, verifiedUntil, type, serial, error;
   bool json = false;  // devices
   std::string reason;  // set: for the audit trail
 };

@@ -27,7 +27,7 @@ int runArchiveObjectAdd(const std::string& location, const ArchiveObjectOptions&
       return kExitFailed;
     }
     archive.addObject({options.name, options.change.address.value_or(""), options.change.client.value_or(""),
-                       options.change.notes.value_or("")});
+                       options.change.notes.value_or(""), options.change.kind.value_or(archive::kDefaultObjectKind)});
     io.out.write("Object " + quoted(options.name) + " added\n");
     return kExitOk;
   }, options.reason);
@@ -35,8 +35,9 @@ int runArchiveObjectAdd(const std::string& location, const ArchiveObjectOptions&
 
 int runArchiveObjectEdit(const std::string& location, const ArchiveObjectOptions& options, Streams& io) {
   const archive::ObjectChange& c = options.change;
-  if (!c.name && !c.address && !c.client && !c.notes)
-    return usageError(io, "nothing to change: give --name, --address, --client or --notes", archiveUsage("object edit"));
+  if (!c.name && !c.address && !c.client && !c.notes && !c.kind)
+    return usageError(io, "nothing to change: give --name, --address, --client, --notes or --kind",
+                      archiveUsage("object edit"));
   if (c.name && c.name->empty()) return usageError(io, "--name: an object needs a name", archiveUsage("object edit"));
   return withArchive(location, false, io, [&](archive::Archive& archive) {
     if (!archive.object(options.name)) {
@@ -78,7 +79,8 @@ int runArchiveObjects(const std::string& location, const ArchiveObjectOptions& o
           points.push_back(Json{{"floor", p.name.floor}, {"room", p.name.room}, {"point", p.name.point},
                                 {"records", p.records}});
         out.push_back(Json{{"name", o.info.name}, {"address", o.info.address}, {"client", o.info.client},
-                           {"notes", o.info.notes}, {"records", o.records}, {"points", points}});
+                           {"notes", o.info.notes}, {"kind", o.info.kind}, {"records", o.records},
+                           {"points", points}});
       }
       io.out.write(jsonText(out));
       return kExitOk;
@@ -91,6 +93,7 @@ int runArchiveObjects(const std::string& location, const ArchiveObjectOptions& o
       if (!o.info.address.empty()) s += "  address: " + o.info.address + "\n";
       if (!o.info.client.empty()) s += "  client: " + o.info.client + "\n";
       if (!o.info.notes.empty()) s += "  notes: " + o.info.notes + "\n";
+      s += "  kind: " + o.info.kind + "\n";
       for (const archive::PointSummary& p : o.points)
         s += "  " + placeText(p.name) + ": " + recordsText(p.records) + "\n";
     }
@@ -101,8 +104,12 @@ int runArchiveObjects(const std::string& location, const ArchiveObjectOptions& o
 
 int runArchiveDeviceSet(const std::string& location, const ArchiveDeviceOptions& options, Streams& io) {
   const std::string usage = archiveUsage("device set");
-  if (!options.model && !options.certificate && !options.verifiedFrom && !options.verifiedUntil)
-    return usageError(io, "nothing to set: give --model, --certificate, --verified-from or --verified-until", usage);
+  if (!options.model && !options.certificate && !options.verifiedFrom && !options.verifiedUntil && !options.type &&
+      !options.serial && !options.error)
+    return usageError(io,
+                      "nothing to set: give --model, --type, --serial, --error, --certificate, --verified-from or "
+                      "--verified-until",
+                      usage);
   std::string from, until;
   if (options.verifiedFrom && !archive::verificationDay(*options.verifiedFrom, from))
     return usageError(io, "--verified-from " + *options.verifiedFrom + ": a date, YYYY-MM-DD or dd.mm.yyyy", usage);
@@ -116,6 +123,9 @@ int runArchiveDeviceSet(const std::string& location, const ArchiveDeviceOptions&
     if (options.certificate) device.certificate = *options.certificate;
     if (options.verifiedFrom) device.verifiedFrom = from;
     if (options.verifiedUntil) device.verifiedUntil = until;
+    if (options.type) device.type = *options.type;
+    if (options.serial) device.serial = *options.serial;
+    if (options.error) device.statedError = *options.error;
     archive.setDevice(device);
     io.out.write("Device " + std::to_string(options.number) + " set\n");
     return kExitOk;
@@ -130,7 +140,9 @@ int runArchiveDevices(const std::string& location, const ArchiveDeviceOptions& o
       for (const archive::DeviceInfo& d : devices)
         out.push_back(Json{{"number", d.number}, {"model", d.model}, {"certificate", d.certificate},
                            {"verifiedFrom", d.verifiedFrom.empty() ? Json(nullptr) : Json(d.verifiedFrom)},
-                           {"verifiedUntil", d.verifiedUntil.empty() ? Json(nullptr) : Json(d.verifiedUntil)}});
+                           {"verifiedUntil", d.verifiedUntil.empty() ? Json(nullptr) : Json(d.verifiedUntil)},
+                           {"type", d.type}, {"serial", d.serial.empty() ? std::to_string(d.number) : d.serial},
+                           {"error", d.statedError}});
       io.out.write(jsonText(out));
       return kExitOk;
     }
@@ -139,6 +151,9 @@ int runArchiveDevices(const std::string& location, const ArchiveDeviceOptions& o
     for (const archive::DeviceInfo& d : devices) {
       s += "Device " + std::to_string(d.number);
       if (!d.model.empty()) s += ", " + d.model;
+      if (!d.type.empty()) s += ", type " + d.type;
+      if (!d.serial.empty()) s += ", serial " + d.serial;
+      if (!d.statedError.empty()) s += ", error " + d.statedError;
       if (!d.certificate.empty()) s += ", certificate " + d.certificate;
       if (!d.verifiedFrom.empty() || !d.verifiedUntil.empty())
         s += ", verified " + (d.verifiedFrom.empty() ? std::string("...") : d.verifiedFrom) + " to " +

@@ -276,7 +276,7 @@ TEST_P(ArchiveCommands, ProtocolOfAnObject) {
       "2019-07-05"});
   const fs::path html = folder / "protocol.html";
   EXPECT_EQ(ok({"archive", "report", "--object", "Дом <7> & \"сад\"", "-o", html.string(), "--lang", "ru"}).out,
-            html.string() + ": the protocol of Дом <7> & \"сад\", 1 point, 2 records\n");
+            html.string() + ": the draft protocol of Дом <7> & \"сад\", 1 point, 2 records\n");
   const std::string page = readFile(html);
   EXPECT_EQ(page.find("<7>"), std::string::npos);  // the name is escaped, never markup
   EXPECT_NE(page.find("Дом"), std::string::npos);

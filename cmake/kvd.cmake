@@ -60,6 +60,17 @@ target_link_libraries(kvd_cli_tests PRIVATE zelcore nlohmann_json::nlohmann_json
 add_dependencies(kvd_cli_tests kvd)
 gtest_discover_tests(kvd_cli_tests DISCOVERY_TIMEOUT 60)
 
+# A page printed to PDF by the real Chromium (the report's browser tests find
+# it) and read back by poppler's pdfinfo and pdftotext.
+find_program(ZEL_PDFINFO pdfinfo REQUIRED)
+find_program(ZEL_PDFTOTEXT pdftotext REQUIRED)
+add_executable(pdf_tests ${CMAKE_SOURCE_DIR}/tests/pdf/print_pdf_test.cpp)
+target_compile_options(pdf_tests PRIVATE ${ZEL_KVD_WARNINGS} ${ZEL_SANITIZE} -O1 -g)
+target_compile_definitions(pdf_tests PRIVATE ZEL_CHROMIUM="${ZEL_CHROMIUM}" ZEL_PDFINFO="${ZEL_PDFINFO}"
+                           ZEL_PDFTOTEXT="${ZEL_PDFTOTEXT}")
+target_link_libraries(pdf_tests PRIVATE zelkvd_san GTest::gtest GTest::gtest_main Threads::Threads)
+gtest_discover_tests(pdf_tests DISCOVERY_TIMEOUT 60)
+
 # The exports read back by Gnumeric and LibreOffice under the C and Russian
 # locales.
 add_executable(kvd_spreadsheet_tests ${CMAKE_SOURCE_DIR}/tests/spreadsheet/kvd_spreadsheet_test.cpp
@@ -85,7 +96,8 @@ if(ZEL_ARCHIVE_TESTS)
   add_executable(archive_tests ${ZEL_ARCHIVE_TESTS})
   target_compile_options(archive_tests PRIVATE ${ZEL_KVD_WARNINGS} ${ZEL_SANITIZE} -O1 -g)
   target_compile_definitions(archive_tests PRIVATE ZEL_KVD="$<TARGET_FILE:kvd>" ZEL_KVDGEN="$<TARGET_FILE:kvdgen>"
-                             ZEL_PG_SERVER_SCRIPT="${ZEL_PG_SERVER_SCRIPT}")
+                             ZEL_PG_SERVER_SCRIPT="${ZEL_PG_SERVER_SCRIPT}" ZEL_PDFINFO="${ZEL_PDFINFO}"
+                             ZEL_PDFTOTEXT="${ZEL_PDFTOTEXT}")
   target_link_libraries(archive_tests PRIVATE zelkvd_san GTest::gtest GTest::gtest_main Threads::Threads)
   add_dependencies(archive_tests kvd kvdgen)
   add_test(NAME archive_server_start COMMAND ${ZEL_PG_SERVER_SCRIPT} start ${ZEL_PG_TEST_SERVER} --fresh)

@@ -1,15 +1,16 @@
 # The companion's sources, shared by the native and the Windows builds: the
 # library zelkvd is the command line (kvd/app.cpp), the commands, what a
-# record means, files and terminal, the statistics and the writers, but not
-# the programs' entries; the report library (cmake/report.cmake) holds
-# kvd/report/.
+# record means, files and terminal, the statistics and the writers, a page
+# printed to PDF, but not the programs' entries; the report library
+# (cmake/report.cmake) holds kvd/report/.
 file(GLOB ZEL_KVD_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/kvd/*.cpp
   ${CMAKE_SOURCE_DIR}/kvd/commands/*.cpp
   ${CMAKE_SOURCE_DIR}/kvd/meaning/*.cpp
   ${CMAKE_SOURCE_DIR}/kvd/io/*.cpp
   ${CMAKE_SOURCE_DIR}/kvd/stats/*.cpp
-  ${CMAKE_SOURCE_DIR}/kvd/export/*.cpp)
+  ${CMAKE_SOURCE_DIR}/kvd/export/*.cpp
+  ${CMAKE_SOURCE_DIR}/kvd/pdf/*.cpp)
 list(REMOVE_ITEM ZEL_KVD_SOURCES ${CMAKE_SOURCE_DIR}/kvd/main.cpp)
 
 # The release version, for kvd --version.
@@ -26,10 +27,14 @@ file(GLOB ZEL_KVD_ARCHIVE_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/kvd/archive/*.cpp
   ${CMAKE_SOURCE_DIR}/kvd/archive/sqlite/*.cpp)
 file(GLOB ZEL_KVD_POSTGRES_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/kvd/archive/postgres/*.cpp)
-file(GLOB ZEL_KVD_LINUX_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/kvd/linux/*.cpp)
-# The Windows halves: the archive's platform functions and the console, and
-# the word that this build keeps its archive in SQLite only.
+file(GLOB ZEL_KVD_LINUX_SOURCES CONFIGURE_DEPENDS
+  ${CMAKE_SOURCE_DIR}/kvd/linux/*.cpp
+  ${CMAKE_SOURCE_DIR}/kvd/pdf/linux/*.cpp)
+# The Windows halves: the archive's platform functions, the console, the
+# browser that prints to PDF, and the word that this build keeps its archive
+# in SQLite only.
 file(GLOB ZEL_KVD_WIN32_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/kvd/win32/*.cpp
+  ${CMAKE_SOURCE_DIR}/kvd/pdf/win32/*.cpp
   ${CMAKE_SOURCE_DIR}/kvd/archive/win32/*.cpp)
 list(REMOVE_ITEM ZEL_KVD_WIN32_SOURCES ${CMAKE_SOURCE_DIR}/kvd/win32/kvdw_main.cpp)

@@ -4,6 +4,7 @@
 #include "kvd/serve/archive_json.h"
 #include "kvd/serve/pages.h"
 #include "kvd/serve/json_io.h"
+#include "kvd/serve/protocol_answers.h"
 #include "kvd/serve/routes.h"
 
 namespace zel::serve {
@@ -15,7 +16,9 @@ void addArchiveRoutes(Routes& routes, ServeContext& context) {
                             {"version", context.version},
                             {"archive", context.shownLocation},
                             // Quit stops the server for every user of this address.
-                            {"listen", context.settings.listen.empty() ? Json() : Json(context.settings.listen)}});
+                            {"listen", context.settings.listen.empty() ? Json() : Json(context.settings.listen)},
+                            // The pages offer protocols as PDF only when the server can print them.
+                            {"pdf", pdfAvailable()}});
   });
   routes.get("/api/archive", [&context](const httplib::Request&, httplib::Response& response) {
     sendJson(response, context.withArchive([](archive::Archive& a) { return archiveJson(a); }));

@@ -1,12 +1,14 @@
 // The objects: GET /api/objects/{id} with its placements and series,
 // POST /api/objects (a new one), /api/objects/{id} (changed fields),
-// /api/objects/{id}/remove, and the protocol, GET /api/objects/{id}/protocol,
-// as kvd archive report writes it.
+// /api/objects/{id}/remove, and the draft protocol, GET
+// /api/objects/{id}/protocol, as kvd archive report writes it (or printed
+// to PDF).
 #include <httplib.h>
 
 #include "kvd/commands/archive_commands.h"
 #include "kvd/serve/archive_json.h"
 #include "kvd/serve/http_error.h"
+#include "kvd/serve/protocol_answers.h"
 #include "kvd/serve/records_query.h"
 #include "kvd/serve/json_io.h"
 #include "kvd/serve/routes.h"
@@ -16,17 +18,17 @@ namespace zel::serve {
 namespace {
 
 archive::ObjectChange objectChange(const Json& body) {
-  for (auto it = body.begin(); it != body.end(); ++it)
-    if (it.key() != "name" && it.key() != "address" && it.key() != "client" && it.key() != "notes" &&
-        it.key() != "reason")
-      throw HttpError(400, "unknown field \"" + it.key() + "\" (name, address, client, notes, reason)", "unknown_field",
-                      Json{{"field", it.key()}});
+  onlyFields(body, {"name", "address", "client", "notes", "kind", "reason"});
   archive::ObjectChange change;
   change.name = optionalText(body, "name");
   change.address = optionalText(body, "address");
   change.client = optionalText(body, "client");
   change.notes = optionalText(body, "notes");
+  change.kind = optionalText(body, "kind");
   if (change.name && change.name->empty()) throw HttpError(400, "\"name\" must not be empty", "object_name_missing");
+  if (change.kind && !archive::validObjectKind(*change.kind))
+    throw HttpError(400, "\"kind\" is in-use, new or workplace, not \"" + *change.kind + "\"", "object_kind",
+                    Json{{"field", "kind"}, {"text", *change.kind}});
   return change;
 }
 
@@ -44,7 +46,7 @@ void addObjectRoutes(Routes& routes, ServeContext& context) {
     const archive::ObjectChange change = objectChange(bodyObject(request));
     if (!change.name) throw HttpError(400, "\"name\" is missing", "object_name_missing");
     const archive::ObjectInfo info{*change.name, change.address.value_or(""), change.client.value_or(""),
-                                   change.notes.value_or("")};
+                                   change.notes.value_or(""), change.kind.value_or(archive::kDefaultObjectKind)};
     const std::int64_t id = context.changeArchive([&](archive::Archive& a) {
       a.addObject(info);
       return findObject(a, Json(info.name)).id;
@@ -72,26 +74,19 @@ void addObjectRoutes(Routes& routes, ServeContext& context) {
 
   routes.get(R"(/api/objects/(\d+)/protocol)", [&context](const httplib::Request& request, httplib::Response& response) {
     const std::int64_t id = pathId(request, "object");
-    for (const auto& [key, value] : request.params)
-      if (key != "lang" && key != "download")
-        throw HttpError(400, "unknown parameter \"" + key + "\"", "unknown_parameter", Json{{"field", key}});
+    onlyParameters(request, {"lang", "download", "format"});
     if (request.has_param("lang") && request.get_param_value("lang") != "en" && request.get_param_value("lang") != "ru")
       throw HttpError(400, "\"lang\" is en or ru", "bad_lang");
+    const std::string format = request.has_param("format") ? request.get_param_value("format") : "html";
+    if (format != "html" && format != "pdf") throw HttpError(400, "\"format\" is html or pdf", "bad_format");
     const std::string lang = requestLanguage(request, context);
     const std::string html = context.withArchive([&](archive::Archive& a) {
       const archive::ObjectSummary object = findObjectById(a, id);
       return cli::archiveProtocolHtml(a, object.info, {}, lang == "ru");
     });
-    if (request.get_param_value("download") == "1")
-      response.set_header("Content-Disposition", "attachment; filename=\"protocol-" + std::to_string(id) + ".html\"");
-    // The protocol is the archive report's own page, made to open from a
-    // file as well: its style and script are inline, and the object page
-    // shows it in a frame. Nothing else may load in it.
-    response.headers.erase("Content-Security-Policy");
-    response.set_header("Content-Security-Policy",
-                        "default-src 'none'; script-src 'unsafe-inline'; style-src 'unsafe-inline'; img-src data:; "
-                        "frame-ancestors 'self'; base-uri 'none'; form-action 'none'");
-    response.set_content(html, "text/html; charset=utf-8");
+    const std::string name = std::to_string(id);
+    if (format == "pdf") return sendProtocolPdf(response, html, protocolFileName(name, "pdf"), lang);
+    sendProtocolHtml(response, html, request.get_param_value("download") == "1" ? protocolFileName(name, "html") : "");
   });
 }
 

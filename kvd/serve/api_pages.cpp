@@ -1,5 +1,5 @@
 // The HTML pages, GET /, /records, /records/{id}, /objects/{id},
-// /instruments, /users, /audit and the lab server's /signin, in the
+// /instruments, /users, /audit, /lab and the lab server's /signin, in the
 // request's language, with their initial data and who reads them; and
 // /static/NAME.
 #include <httplib.h>
@@ -9,6 +9,7 @@
 #include "kvd/serve/guards.h"
 #include "kvd/serve/http_error.h"
 #include "kvd/serve/pages.h"
+#include "kvd/serve/protocol_answers.h"
 #include "kvd/serve/record_json.h"
 #include "kvd/serve/records_query.h"
 #include "kvd/serve/json_io.h"
@@ -75,7 +76,7 @@ void addPageRoutes(Routes& routes, ServeContext& context) {
                       else
                         return Json(data(a, id));
                     }),
-                    pageMe(context)};
+                    pageMe(context), pdfAvailable()};
       sendPage(request, response, p);
     };
   };
@@ -101,9 +102,11 @@ void addPageRoutes(Routes& routes, ServeContext& context) {
                return objectDetailJson(a, findObjectById(a, std::stoll(id)), lang);
              }));
 
-  // The accounts and the trail fetch what they show themselves.
+  // The accounts, the trail and the laboratory fetch what they show
+  // themselves.
   routes.get("/users", page("users", [](archive::Archive&, const std::string&) { return Json::object(); }));
   routes.get("/audit", page("audit", [](archive::Archive&, const std::string&) { return Json::object(); }));
+  routes.get("/lab", page("lab", [](archive::Archive&, const std::string&) { return Json::object(); }));
   // The sign-in page is shown to anyone; the address to go on to after it
   // stays in its query for its script (a path of this server only).
   routes.get("/signin", [&context](const httplib::Request& request, httplib::Response& response) {

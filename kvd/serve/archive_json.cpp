@@ -33,8 +33,8 @@ Json objectJson(const archive::ObjectSummary& o) {
     rooms.emplace(p.name.floor, p.name.room);
   }
   return Json{{"id", o.id},           {"name", o.info.name},   {"address", o.info.address},
-              {"client", o.info.client}, {"notes", o.info.notes}, {"records", o.records},
-              {"rooms", rooms.size()}, {"points", points}};
+              {"client", o.info.client}, {"notes", o.info.notes}, {"kind", o.info.kind},
+              {"records", o.records},  {"rooms", rooms.size()}, {"points", points}};
 }
 
 Json archiveJson(archive::Archive& archive) {
@@ -103,7 +103,10 @@ Json objectDetailJson(archive::Archive& archive, const archive::ObjectSummary& o
 Json deviceJson(const archive::DeviceInfo& d) {
   return Json{{"number", d.number},
               {"model", d.model},
+              {"type", d.type},
+              {"serial", d.serial},
               {"certificate", d.certificate},
+              {"error", d.statedError},
               {"verified_from", d.verifiedFrom},
               {"verified_until", d.verifiedUntil}};
 }

@@ -2,6 +2,8 @@
 
 #include <httplib.h>
 
+#include <algorithm>
+
 #include "kvd/export/writers.h"
 #include "kvd/serve/http_error.h"
 
@@ -12,6 +14,26 @@ Json bodyObject(const httplib::Request& request) {
   if (body.is_discarded() || !body.is_object())
     throw HttpError(400, "the request body is not a JSON object", "body_not_object");
   return body;
+}
+
+void onlyFields(const Json& body, std::initializer_list<std::string_view> fields) {
+  for (auto it = body.begin(); it != body.end(); ++it) {
+    bool known = false;
+    std::string list;
+    for (const std::string_view field : fields) {
+      known = known || it.key() == field;
+      list += (list.empty() ? "" : ", ") + std::string(field);
+    }
+    if (!known)
+      throw HttpError(400, "unknown field \"" + it.key() + "\" (" + list + ")", "unknown_field",
+                      Json{{"field", it.key()}});
+  }
+}
+
+void onlyParameters(const httplib::Request& request, std::initializer_list<std::string_view> names) {
+  for (const auto& [key, value] : request.params)
+    if (std::find(names.begin(), names.end(), key) == names.end())
+      throw HttpError(400, "unknown parameter \"" + key + "\"", "unknown_parameter", Json{{"field", key}});
 }
 
 std::optional<std::string> optionalText(const Json& object, const char* key) {

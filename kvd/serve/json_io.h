@@ -6,8 +6,10 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace httplib {
 struct Request;
@@ -19,6 +21,10 @@ namespace zel::serve {
 using Json = nlohmann::ordered_json;
 
 Json bodyObject(const httplib::Request& request);
+// 400 unknown_field at the first key of `body` that is none of `fields`.
+void onlyFields(const Json& body, std::initializer_list<std::string_view> fields);
+// 400 unknown_parameter at the first query parameter that is none of `names`.
+void onlyParameters(const httplib::Request& request, std::initializer_list<std::string_view> names);
 std::optional<std::string> optionalText(const Json& object, const char* key);
 std::string requiredText(const Json& object, const char* key);
 bool optionalFlag(const Json& object, const char* key);

@@ -94,6 +94,7 @@ std::string renderPage(const PageRequest& request) {
   pageData["lang"] = request.language;
   const Json me = request.me.is_object() ? request.me : Json::object();
   pageData["me"] = me;
+  pageData["pdf"] = request.pdf;
   const archive::Role role = archive::roleFromName(me.value("role", "")).value_or(archive::Role::Viewer);
 
   data root{data::type::object};
@@ -110,6 +111,7 @@ std::string renderPage(const PageRequest& request) {
   root.set("mayApprove", flag(archive::mayAct(role, archive::Role::Approver)));
   root.set("mayAdmin", flag(archive::mayAct(role, archive::Role::Admin)));
   root.set("labServer", flag(me.value("lab", false)));
+  root.set("pdf", flag(request.pdf));
   root.set("meName", me.value("name", ""));
   root.set("meLogin", me.value("login", ""));
   // Every template is also a partial by its name without the extension.

@@ -21,7 +21,7 @@ std::string chooseLanguage(std::string_view query, std::string_view cookie, std:
 const Json& pageTexts(const std::string& language);
 
 struct PageRequest {
-  std::string page;  // archive, records, record, object, instruments, signin, users, audit
+  std::string page;  // archive, records, record, object, instruments, signin, users, audit, lab
   std::string id;    // the record's or object's id, or empty
   std::string language;
   std::string csrf;
@@ -31,6 +31,9 @@ struct PageRequest {
   // mayOperate, mayApprove, mayAdmin, labServer, meName and meLogin of it,
   // so that it offers nothing the reader's role may not do.
   Json me;
+  // The server prints protocols to PDF: the template gets pdf, the script
+  // its data's "pdf".
+  bool pdf = false;
 };
 std::string renderPage(const PageRequest& request);
 

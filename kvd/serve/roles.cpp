@@ -12,10 +12,12 @@ namespace {
 
 using archive::Role;
 constexpr std::optional<Role> kOpen = std::nullopt;
-constexpr Role V = Role::Viewer, O = Role::Operator, A = Role::Admin;
+constexpr Role V = Role::Viewer, O = Role::Operator, P = Role::Approver, A = Role::Admin;
 
 // Reading, exporting and printing: viewer. Changing the archive: operator.
-// Accounts, the whole audit trail and stopping the server: admin.
+// Issuing a protocol, which the one who issues it signs: approver. The
+// laboratory's details, accounts, the whole audit trail and stopping the
+// server: admin.
 const RouteRole kRoutes[] = {
     {"GET", "/", V},
     {"GET", "/records", V},
@@ -24,6 +26,7 @@ const RouteRole kRoutes[] = {
     {"GET", R"(/objects/(\d+))", V},
     {"GET", "/users", A},
     {"GET", "/audit", A},
+    {"GET", "/lab", A},
     {"GET", "/signin", kOpen},
     {"GET", R"(/static/([A-Za-z0-9_.\-]+))", kOpen},
 
@@ -40,6 +43,10 @@ const RouteRole kRoutes[] = {
     {"POST", R"(/api/spectrum/([0-9a-f]+))", V},
     {"GET", R"(/api/objects/(\d+))", V},
     {"GET", R"(/api/objects/(\d+)/protocol)", V},
+    {"GET", R"(/api/objects/(\d+)/protocols)", V},
+    {"GET", R"(/api/protocols/(\d+))", V},
+    {"GET", R"(/api/protocols/(\d+)/pdf)", V},
+    {"GET", "/api/lab", V},
     {"POST", "/api/export", V},
     {"GET", "/api/audit", A, "object", V},
 
@@ -52,6 +59,10 @@ const RouteRole kRoutes[] = {
     {"POST", R"(/api/placements/(\d+))", O, nullptr, V, true},
     {"POST", R"(/api/placements/(\d+)/remove)", O, nullptr, V, true},
     {"POST", R"(/api/devices/(\d+))", O, nullptr, V, true},
+
+    {"POST", R"(/api/objects/(\d+)/protocols)", P, nullptr, V, true},
+
+    {"POST", "/api/lab", A, nullptr, V, true},
 
     {"GET", "/api/users", A},
     {"POST", "/api/users", A, nullptr, V, true},

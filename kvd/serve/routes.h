@@ -54,5 +54,7 @@ void addExportRoutes(Routes& routes, ServeContext& context);
 void addSignInRoutes(Routes& routes, ServeContext& context);
 void addUserRoutes(Routes& routes, ServeContext& context);
 void addAuditRoutes(Routes& routes, ServeContext& context);
+void addLabRoutes(Routes& routes, ServeContext& context);
+void addProtocolRoutes(Routes& routes, ServeContext& context);
 
 }  // namespace zel::serve

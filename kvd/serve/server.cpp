@@ -228,6 +228,8 @@ void Server::addRoutes() {
   addSignInRoutes(routes, context_);
   addUserRoutes(routes, context_);
   addAuditRoutes(routes, context_);
+  addLabRoutes(routes, context_);
+  addProtocolRoutes(routes, context_);
 }
 
 void Server::run() {

@@ -77,7 +77,7 @@
     e.preventDefault();
     var form = e.target;
     var body = {};
-    ['name', 'address', 'client', 'notes'].forEach(function (k) { body[k] = form.elements[k].value.trim(); });
+    ['name', 'address', 'client', 'notes', 'kind'].forEach(function (k) { body[k] = form.elements[k].value.trim(); });
     kvd.post('/api/objects', kvd.withReason(body, form)).then(function () {
       form.reset();
       kvd.clearError();

@@ -38,7 +38,10 @@ var kvdAudit = (function () {
 
   function label(action, key) {
     if (has('audit_field_' + key)) return t('audit_field_' + key);
-    if (/^user\./.test(action) && has('user_' + key)) return t('user_' + key);
+    // An account's, the laboratory's, a protocol's and a device's fields
+    // as their pages label them.
+    var page = { user: 'user_', lab: 'lab_', protocol: 'protocol_', device: 'device_' }[String(action).split('.')[0]];
+    if (page && has(page + key)) return t(page + key);
     if (kFieldTexts[key]) return t(kFieldTexts[key]);
     return has(key) ? t(key) : key;
   }
@@ -67,6 +70,10 @@ var kvdAudit = (function () {
     if (v === null || v === undefined || v === '') return '\u2014';
     if (typeof v === 'boolean') return t(v ? 'yes' : 'no');
     if (key === 'role' && has('role_' + v)) return kvd.roleName(v);
+    if (key === 'kind' && has('kind_' + String(v).replace(/-/g, '_'))) return t('kind_' + String(v).replace(/-/g, '_'));
+    if (key === 'signers' && Array.isArray(v)) {
+      return v.map(function (p) { return p.name + (p.position ? ' (' + p.position + ')' : ''); }).join(', ');
+    }
     if (Array.isArray(v)) {
       var shown = v.slice(0, kListItems).map(function (item) { return valueText('', item); }).join(isObject(v[0]) ? '; ' : ', ');
       return v.length > kListItems ? shown + ' ' + t('audit_more_items', { n: v.length - kListItems }) : shown;

@@ -5,10 +5,16 @@
 var kvdFields = (function () {
   'use strict';
 
-  // The message element of a field: the one its aria-describedby names.
+  // The message element of a field: the field-error among those its
+  // aria-describedby names (a help text may be named beside it).
   function messageOf(field) {
-    var id = field && field.getAttribute('aria-describedby');
-    return id ? document.getElementById(id) : null;
+    var ids = field && field.getAttribute('aria-describedby');
+    var found = null;
+    (ids ? ids.split(/\s+/) : []).forEach(function (id) {
+      var e = document.getElementById(id);
+      if (e && e.classList.contains('field-error')) found = e;
+    });
+    return found;
   }
 
   function clear(form, box) {

@@ -1,6 +1,7 @@
-// The instruments page: every device of the archive with its model,
-// certificate and verification period, as the protocol names them; "Edit"
-// changes them through the same setting as kvd archive device set.
+// The instruments page: every device of the archive with its model, type,
+// serial number, certificate, stated error and verification period, as the
+// protocol names them; "Edit" changes them through the same setting as kvd
+// archive device set.
 (function () {
   'use strict';
   var t = kvd.t, devices = kvd.data.devices || [];
@@ -10,6 +11,7 @@
   var errorBox = document.getElementById('device-error');
   var saved = document.getElementById('device-saved');
   var editing = null;
+  var kTexts = ['model', 'type', 'serial', 'certificate', 'error'];
   // Editing is offered to a role that may change a device.
   var editable = !!dialog;
 
@@ -20,7 +22,8 @@
 
   function rowOf(d) {
     var p = period(d);
-    var cells = [String(d.number), d.model, d.certificate, p ? p[0] : t('verification_none'), p ? p[1] : ''];
+    var cells = [String(d.number), d.model, d.type, d.serial || String(d.number), d.certificate, d.error,
+      p ? p[0] : t('verification_none'), p ? p[1] : ''];
     if (editable) {
       var edit = kvd.el('button', null, t('edit'));
       edit.type = 'button';
@@ -33,11 +36,11 @@
     var row = kvd.row(cells);
     row.cells[0].className = 'n';
     row.setAttribute('data-device', String(d.number));
-    row.cells[3].className = row.cells[4].className = 'date';
+    row.cells[6].className = row.cells[7].className = 'date';
     if (!p) {
-      row.cells[3].colSpan = 2;
-      row.cells[3].className = 'missing';
-      row.deleteCell(4);
+      row.cells[6].colSpan = 2;
+      row.cells[6].className = 'missing';
+      row.deleteCell(7);
     }
     return row;
   }
@@ -47,7 +50,7 @@
     devices.forEach(function (d) { body.appendChild(rowOf(d)); });
     if (devices.length === 0) {
       var empty = kvd.row([t('devices_none')]);
-      empty.cells[0].colSpan = editable ? 6 : 5;
+      empty.cells[0].colSpan = editable ? 9 : 8;
       body.appendChild(empty);
     }
   }
@@ -56,8 +59,7 @@
     editing = d;
     kvdFields.clear(form, errorBox);
     document.getElementById('device-h').textContent = t('device_title', { number: d.number });
-    form.elements.model.value = d.model || '';
-    form.elements.certificate.value = d.certificate || '';
+    kTexts.forEach(function (k) { form.elements[k].value = d[k] || ''; });
     form.elements.verified_from.value = kvd.labDate(d.verified_from);
     form.elements.verified_until.value = kvd.labDate(d.verified_until);
     form.elements.reason.value = '';
@@ -70,7 +72,7 @@
     e.preventDefault();
     kvdFields.clear(form, errorBox);
     var change = {};
-    ['model', 'certificate', 'verified_from', 'verified_until'].forEach(function (k) {
+    kTexts.concat(['verified_from', 'verified_until']).forEach(function (k) {
       change[k] = form.elements[k].value.trim();
     });
     var number = editing.number;

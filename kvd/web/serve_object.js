@@ -1,11 +1,12 @@
 // The object page: its data, which can be edited, its points, a chart per
-// point over its placements (drawn as the report draws its charts), and
-// its protocol, which is the archive report itself, and its history from
-// the audit trail. The placements' own table is serve_placements.js's.
+// point over its placements (drawn as the report draws its charts), its
+// draft protocol, which is the archive report itself, and its history from
+// the audit trail. The placements' own table is serve_placements.js's, the
+// issued protocols serve_protocols.js's.
 (function () {
   'use strict';
   var t = kvd.t, o = kvd.data;
-  var kData = ['name', 'address', 'client', 'notes'];
+  var kData = ['name', 'address', 'client', 'notes', 'kind'];
   // The form for a role that may change the object, else the data as text.
   var form = document.getElementById('object-form');
   var history = kvdAudit.list({
@@ -13,12 +14,18 @@
     limit: document.getElementById('audit-limit')
   });
 
+  // The kind in words: in-use, new, workplace.
+  function shown(k) {
+    if (k === 'kind') return o.kind ? t('kind_' + o.kind.replace(/-/g, '_')) : '';
+    return o[k] || '';
+  }
+
   function showData() {
     document.getElementById('object-title').textContent = t('object') + ': ' + o.name;
     document.title = o.name + ' — ' + t('app_name');
     kData.forEach(function (k) {
       if (form) form.elements[k].value = o[k] || '';
-      else document.querySelector('#object-data [data-key="' + k + '"]').textContent = o[k] || '';
+      else document.querySelector('#object-data [data-key="' + k + '"]').textContent = shown(k);
     });
     document.getElementById('records-link').href = '/records#' + new URLSearchParams({ object: o.name }).toString();
   }
@@ -134,6 +141,8 @@
     var path = '/api/objects/' + encodeURIComponent(o.id) + '/protocol?lang=' + encodeURIComponent(kvd.lang);
     document.getElementById('protocol').src = path;
     document.getElementById('protocol-download').href = path + '&download=1';
+    var pdf = document.getElementById('protocol-pdf');
+    if (pdf) pdf.href = path + '&format=pdf';
   }
   // The protocol's frame is as tall as the protocol (it is of this page's
   // origin), so that it reads with the page instead of in a box of its own;
@@ -166,6 +175,8 @@
     protocol();
     history.reload();
   });
+
+  document.addEventListener('kvd:protocol-issued', function () { history.reload(); });
 
   showData();
   tables();

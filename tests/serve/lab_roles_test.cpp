@@ -62,6 +62,12 @@ class LabRolesTest : public LabServeTest, public ::testing::WithParamInterface<s
     const Json school = json(get("/api/objects/1", admin));
     for (const Json& p : school["placements"]) placement_[p["room"].get<std::string>().substr(2)] = p["id"];
     ASSERT_EQ(placement_.size(), 3u);
+    // A protocol to read: the lab named, the instrument verified.
+    ASSERT_EQ(post("/api/lab", Json{{"name", "Lab"}, {"accreditation", "RA.RU.1"}}, admin)->status, 200);
+    ASSERT_EQ(post("/api/devices/7", Json{{"verified_from", "2020-01-01"}, {"verified_until", "2020-12-31"}}, admin)
+                  ->status,
+              200);
+    ASSERT_EQ(post("/api/objects/1/protocols", Json{{"lang", "en"}}, admin)->status, 201);
   }
 
   const Signed* as(const Caller& c) { return c.role ? &sessions_[c.login] : nullptr; }
@@ -113,6 +119,9 @@ std::map<std::string, Ask> changingRequests() {
       {R"(/api/placements/(\d+)/remove)", posting(placement("/remove"), [](const std::string&) { return Json::object(); })},
       {R"(/api/devices/(\d+))",
        posting(fixed("/api/devices/7"), [](const std::string& l) { return Json{{"model", "RRA " + l}}; })},
+      {R"(/api/objects/(\d+)/protocols)",
+       posting(fixed("/api/objects/1/protocols"), [](const std::string&) { return Json{{"lang", "ru"}}; })},
+      {"/api/lab", posting(fixed("/api/lab"), [](const std::string& l) { return Json{{"phone", "by " + l}}; })},
       {"/api/users", posting(fixed("/api/users"), [](const std::string& l) {
          return Json{{"login", "new-" + l}, {"name", "New " + l}, {"role", "viewer"}, {"password", kPassword}};
        })},
@@ -158,6 +167,9 @@ std::string readingPath(const std::string& pattern) {
       {R"(/api/records/(\d+)/page\.svg)", "/api/records/1/page.svg"},
       {R"(/api/objects/(\d+))", "/api/objects/1"},
       {R"(/api/objects/(\d+)/protocol)", "/api/objects/1/protocol"},
+      {R"(/api/objects/(\d+)/protocols)", "/api/objects/1/protocols"},
+      {R"(/api/protocols/(\d+))", "/api/protocols/1"},
+      {R"(/api/protocols/(\d+)/pdf)", "/api/protocols/1/pdf"},
   };
   const auto it = concrete.find(pattern);
   return it != concrete.end() ? it->second : pattern;

@@ -46,8 +46,8 @@ TEST_P(PlacementChangeTest, ChangesOnlyWhatIsGivenAndRefusesTheRest) {
   };
   const auto [placementBefore, deviceBefore] = state();
   ASSERT_EQ(placementBefore["from"], "2020-02-01 10:00:00");
-  ASSERT_EQ(deviceBefore, (Json{{"number", 7}, {"model", ""}, {"certificate", ""}, {"verified_from", ""},
-                                {"verified_until", ""}}));
+  ASSERT_EQ(deviceBefore, (Json{{"number", 7}, {"model", ""}, {"type", ""}, {"serial", ""}, {"certificate", ""},
+                                {"error", ""}, {"verified_from", ""}, {"verified_until", ""}}));
 
   const Change& c = GetParam();
   const httplib::Result r = post(c.path, c.body);
@@ -72,7 +72,10 @@ const Json kMoved = {{"id", 1},           {"floor", "2"}, {"room", "201"}, {"poi
                      {"from", "2020-02-01 10:01:00"}, {"to", "2020-02-01 23:59:59"}};
 const Json kVerified = {{"number", 7},
                         {"model", "RRA-01M-03"},
+                        {"type", "radon radiometer"},
+                        {"serial", "S-0007"},
                         {"certificate", "C-1"},
+                        {"error", "±30 %"},
                         {"verified_from", "2019-03-12"},
                         {"verified_until", "2020-03-11"}};
 
@@ -91,8 +94,8 @@ const Change kChanges[] = {
     {"PlacementRemoveUnknown", "/api/placements/99/remove", Json::object(), 404, "no_placement", "", std::nullopt,
      std::nullopt},
     {"DeviceSet", "/api/devices/7",
-     Json{{"model", "RRA-01M-03"}, {"certificate", "C-1"}, {"verified_from", "12.03.2019"},
-          {"verified_until", "2020-03-11"}},
+     Json{{"model", "RRA-01M-03"}, {"type", "radon radiometer"}, {"serial", "S-0007"}, {"certificate", "C-1"},
+          {"error", "±30 %"}, {"verified_from", "12.03.2019"}, {"verified_until", "2020-03-11"}},
      200, "", "", std::nullopt, kVerified},
     {"DeviceBadDay", "/api/devices/7", Json{{"verified_until", "2020-13-01"}}, 400, "bad_day", "verified_until",
      std::nullopt, std::nullopt},

@@ -27,3 +27,6 @@ zel_browser_test(serve.pages.plural plural.test.js)
 # The lab server over HTTPS: signing in, what each role is offered, a
 # forced change refused, the history and the audit trail, the accounts.
 zel_browser_test(serve.lab lab_server.test.js)
+# The laboratory's details, and protocols issued, listed and opened on the
+# lab server.
+zel_browser_test(serve.lab.protocols lab_protocols.test.js)

@@ -13,6 +13,7 @@ const h = require('./harness');
 const accounts = {
   viewer: { login: 'olga', name: 'Ольга Петрова', position: 'инженер', role: 'viewer', password: 'viewer-pass-2019' },
   operator: { login: 'ivan', name: 'Иван Сидоров', position: 'лаборант', role: 'operator', password: 'operator-pass-2019' },
+  approver: { login: 'maria', name: 'Мария Кузнецова', position: 'ведущий инженер', role: 'approver', password: 'approver-pass-2019' },
   admin: { login: 'anna', name: 'Анна Смирнова', position: 'заведующая', role: 'admin', password: 'admin-pass-2019' },
 };
 

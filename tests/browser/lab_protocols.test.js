@@ -58,7 +58,7 @@ test('protocols on the lab server', { timeout: 180000 }, async (t) => {
     assert.equal(await page.inputValue('#l-accreditation'), 'RA.RU.21AB01');
     await h.screenshotWidths(page, 'lab-laboratory-ru');
     await page.click('header.top a[data-lang=en]');
-    await page.waitForSelector('html[lang=en]');
+    await page.waitForSelector('html[lang=en] #lab-save:not([disabled])');
     await lab.signOut(page);
   });
 

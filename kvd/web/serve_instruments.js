@@ -34,12 +34,16 @@
       cells.push(tools);
     }
     var row = kvd.row(cells);
+    // At a phone's width a device is a block of named lines.
+    ['device_number', 'device_model', 'device_type', 'device_serial', 'device_certificate', 'device_error',
+      'verified_from', 'verified_until'].forEach(function (key, i) { row.cells[i].setAttribute('data-label', t(key)); });
     row.cells[0].className = 'n';
     row.setAttribute('data-device', String(d.number));
     row.cells[6].className = row.cells[7].className = 'date';
     if (!p) {
       row.cells[6].colSpan = 2;
       row.cells[6].className = 'missing';
+      row.cells[6].removeAttribute('data-label');
       row.deleteCell(7);
     }
     return row;

@@ -66,7 +66,7 @@ TEST_P(AuditTrail, EachKindOfChangeWritesItsEntry) {
     keys.insert(keys.end(), more.begin(), more.end());
     return keys;
   };
-  const Keys object = {"name", "address", "client", "notes"};
+  const Keys object = {"name", "address", "client", "notes", "kind"};
   const Keys placement = {"id", "object", "floor", "room", "point", "device", "from", "to"};
   const PointName a12{"2", "12", "A"};
   // A placement's id differs between the databases once placements were
@@ -92,7 +92,8 @@ TEST_P(AuditTrail, EachKindOfChangeWritesItsEntry) {
       {"object.add", "School 5", {}, object, [&] { a.addObject({"School 5", "", "", ""}); }},
       {"object.edit", "School 5", object, object,
        [&] { a.editObject("School 5", {std::nullopt, "Lenina 1", std::nullopt, std::nullopt}); }},
-      {"device.set", "device 7", {}, {"number", "model", "certificate", "verified_from", "verified_until"},
+      {"device.set", "device 7", {}, {"number", "model", "certificate", "verified_from", "verified_until", "type",
+                                     "serial", "stated_error"},
        [&] { a.setDevice({7, "KAMERA-01", "No 12", "2024-01-01", "2024-12-31"}); }},
       {"records.assign", "School 5 / floor 2 / room 12 / point A", {"unassigned"}, with(place, {"placement"}),
        [&] { a.assign("School 5", a12, hours(7, 8, 17), false); }},

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "kvd/archive/archive.h"
+#include "kvd/archive/sha256.h"
 #include "tests/archive/backend_fixture.h"
 #include "tests/archive/test_server.h"
 #include "tools/kvdgen/kvd_description.h"
@@ -86,13 +87,14 @@ class Kvd {
   fs::path out_, err_;
 };
 
+std::uint64_t count(Database& db, const std::string& sql) {
+  std::uint64_t n = 0;
+  db.run(sql, {}, [&](const Row& row) { n = static_cast<std::uint64_t>(row.integer(0)); });
+  return n;
+}
+
 class ArchiveProgram : public BackendTest {
  protected:
-  std::uint64_t count(Database& db, const std::string& sql) {
-    std::uint64_t n = 0;
-    db.run(sql, {}, [&](const Row& row) { n = static_cast<std::uint64_t>(row.integer(0)); });
-    return n;
-  }
   // Keeps the next import inside its transaction until released: on
   // PostgreSQL a lock on sightings, which an import writes after its first
   // records, so that it waits there; SQLite has no such hold (see below).
@@ -262,6 +264,51 @@ TEST(ArchiveFile, DamagedOrReadOnly) {
   EXPECT_NE(readText(dir / "locked.err").find("kvd: archive"), std::string::npos) << readText(dir / "locked.err");
   EXPECT_EQ(readText(locked), before);
   fs::permissions(dir, fs::perms::owner_all);
+  fs::remove_all(dir);
+}
+
+// A download larger than SQLite's page cache: its pages go on to the WAL
+// before its commit. Killed there, the archive is as after the file before,
+// and the next import brings the whole download.
+TEST(ArchiveFile, KilledWithItsPagesAlreadyInTheWal) {
+  const fs::path dir = fs::temp_directory_path() / uniqueName("kvd_spill_");
+  fs::create_directories(dir);
+  const fs::path small = dir / "small.kvd", large = dir / "large.kvd", file = dir / "archive.sqlite";
+  writeRecords(small, 1, 100);
+  writeRecords(large, 5, 30000, 2001);
+  ASSERT_EQ(Kvd(dir, {"archive", "import", "--archive", file.string(), small.string()}).wait(), 0);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    Archive archive(openSqlite(file, false));
+    std::ifstream in(large, std::ios::binary);
+    const FileFacts facts{"large.kvd", large.string(), fs::file_size(large), sha256FileHex(large), 0};
+    std::size_t read = 0;
+    archive.importFile(
+        facts,
+        [&](MeasurementRecord& r) {
+          if (++read == 25000) raise(SIGKILL);
+          return static_cast<bool>(in.read(reinterpret_cast<char*>(r.bytes.data()), kRecordSize));
+        },
+        "anna", "lab-pc");
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(pid, &status, 0);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+  // 25,000 records are some 27 MB of pages: more than the cache holds.
+  EXPECT_GT(fs::file_size(dir / "archive.sqlite-wal"), std::uintmax_t{16} << 20);
+  {
+    Archive after(openSqlite(file, false));
+    EXPECT_EQ(count(after.database(), "SELECT count(*) FROM records"), 100u);
+    EXPECT_EQ(count(after.database(), "SELECT count(*) FROM imports"), 1u);
+    EXPECT_EQ(count(after.database(), "SELECT count(*) FROM sightings"), 100u);
+    std::string integrity;
+    after.database().run("PRAGMA integrity_check", {}, [&](const Row& row) { integrity = row.text(0); });
+    EXPECT_EQ(integrity, "ok");
+  }
+  Kvd again(dir, {"archive", "import", "--archive", file.string(), "--format", "json", large.string()});
+  ASSERT_EQ(again.wait(), 0) << again.err();
+  EXPECT_EQ(nlohmann::json::parse(again.out())["new"], 30000);
   fs::remove_all(dir);
 }
 

@@ -20,6 +20,9 @@ namespace zel::archive {
 namespace {
 
 constexpr int kBusyTimeoutMs = 30000;
+// The page cache's bounds (see sizeCache).
+constexpr std::int64_t kMinCacheKiB = 8 * 1024;
+constexpr std::int64_t kMaxCacheKiB = 128 * 1024;
 constexpr std::size_t kRowsPerInsert = 64;
 // WAL frames (pages of 8 KiB): checkpointed before the next transaction
 // from 8 MiB on, and right after a commit from 512 MiB on.
@@ -142,6 +145,7 @@ class SqliteDatabase : public Database {
       sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
       walFrames_ = 0;
     }
+    sizeCache();
     execute("BEGIN IMMEDIATE");
   }
   void commit() override { execute("COMMIT"); }
@@ -272,11 +276,27 @@ class SqliteDatabase : public Database {
   }
 
  public:
+  // The page cache holds the pages that an import keeps coming back to:
+  // those of the indexes by digest and by value, which grow with the
+  // archive (together with the other indexes, about an eighth of it). The
+  // records' own pages are written once and go on to the WAL while the
+  // transaction is still open (spilled, not committed). A cache that held
+  // a whole download instead would be new memory page after page, and the
+  // page faults of 70 MB cost more than the writes they save.
+  void sizeCache() {
+    std::int64_t pages = 0, pageSize = 0;
+    run("PRAGMA page_count", {}, [&](const Row& row) { pages = row.integer(0); });
+    run("PRAGMA page_size", {}, [&](const Row& row) { pageSize = row.integer(0); });
+    const std::int64_t kib = std::clamp<std::int64_t>(pages * pageSize / 1024 / 8, kMinCacheKiB, kMaxCacheKiB);
+    if (kib != cacheKiB_) execute("PRAGMA cache_size = -" + std::to_string(kib));
+    cacheKiB_ = kib;
+  }
   void watchWal() { sqlite3_wal_hook(db_, &SqliteDatabase::walCommitted, this); }
 
  private:
   sqlite3* db_;
   int walFrames_ = 0;
+  std::int64_t cacheKiB_ = 0;
   std::string name_;
   std::map<std::string, Statement, std::less<>> statements_;
 };
@@ -297,13 +317,13 @@ std::unique_ptr<Database> openSqlite(const std::filesystem::path& file, bool cre
   sqlite3_busy_timeout(db, kBusyTimeoutMs);
   database->watchWal();
   sqlite3_extended_result_codes(db, 0);
-  // Reading the schema tells a file that is no database at once.
-  // A record row is over a kilobyte: larger pages hold several, and a cache
-  // that holds a whole download keeps an import off the disk until it commits.
+  // A record row is over a kilobyte: larger pages hold several.
   database->execute("PRAGMA page_size = 8192; PRAGMA foreign_keys = ON; PRAGMA synchronous = FULL; "
-                    "PRAGMA cache_size = -131072; PRAGMA temp_store = MEMORY");
+                    "PRAGMA temp_store = MEMORY");
+  // Reading the schema tells a file that is no database at once.
   Database& base = *database;
   base.run("SELECT count(*) FROM sqlite_master");
+  database->sizeCache();
   if (!sqlite3_db_readonly(db, "main")) base.run("PRAGMA journal_mode = WAL");
   return database;
 }

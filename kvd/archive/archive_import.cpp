@@ -1,5 +1,6 @@
 // Importing a file: every record once, by its 688 bytes. The records come in
-// chunks; per chunk one query finds those already stored, the new ones are
+// chunks, hashed on a thread of their own while the chunk before is stored;
+// per chunk one query finds those already stored, the new ones are
 // inserted with what they mean (the columns of the view `records`), and
 // every record of the file is remembered as seen there. A copy of a file
 // imported before, at another path, is remembered as seen there without
@@ -8,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <deque>
+#include <future>
 #include <cstring>
 #include <unordered_map>
 #include <string_view>
@@ -114,28 +116,61 @@ void findStored(Database& db, std::vector<Digest> digests, IdsByDigest& out) {
   }
 }
 
+// A chunk of a file's records, with their indexes in the file and digests.
+struct Chunk {
+  std::vector<MeasurementRecord> records;
+  std::vector<std::uint64_t> indexes;
+  std::vector<Digest> digests;
+};
+
+Chunk hashed(Chunk chunk) {
+  chunk.digests.reserve(chunk.records.size());
+  for (const MeasurementRecord& r : chunk.records) chunk.digests.push_back(sha256(r.bytes.data(), kRecordSize));
+  return chunk;
+}
+
+// The chunks go through two stages: while one is stored, the next one's
+// records are hashed on a thread of their own, and the one after is read.
 class ChunkImporter {
  public:
   ChunkImporter(Database& db, std::int64_t importId) : db_(db), importId_(importId) {}
 
   void add(const MeasurementRecord& record, std::uint64_t index) {
-    records_.push_back(record);
-    digests_.push_back(sha256(record.bytes.data(), kRecordSize));
-    indexes_.push_back(index);
-    if (records_.size() == kChunk) flush();
+    filling_.records.push_back(record);
+    filling_.indexes.push_back(index);
+    if (filling_.records.size() == kChunk) pass();
   }
 
-  void flush() {
-    if (records_.empty()) return;
+  void finish() {
+    if (!filling_.records.empty()) pass();
+    if (hashing_.valid()) store(hashing_.get());
+  }
+
+  std::uint64_t inserted() const { return inserted_; }
+
+ private:
+  // Hands the chunk read to hashing and stores the one hashed before it.
+  void pass() {
+    std::future<Chunk> before = std::move(hashing_);
+    hashing_ = std::async(std::launch::async, hashed, std::move(filling_));
+    filling_ = Chunk{};
+    filling_.records.reserve(kChunk);
+    filling_.indexes.reserve(kChunk);
+    if (before.valid()) store(before.get());
+  }
+
+  void store(const Chunk& chunk) {
+    const auto& records = chunk.records;
+    const auto& digests = chunk.digests;
     IdsByDigest ids;
-    ids.reserve(2 * records_.size());
-    findStored(db_, digests_, ids);
+    ids.reserve(2 * records.size());
+    findStored(db_, digests, ids);
     std::vector<Digest> fresh;
-    for (std::size_t k = 0; k < records_.size(); ++k) {
-      if (ids.count(digests_[k]) != 0) continue;
-      ids[digests_[k]] = 0;  // a second copy in this chunk is known once the first is stored
-      rows_.add(digests_[k], records_[k], importId_, indexes_[k]);
-      fresh.push_back(digests_[k]);
+    for (std::size_t k = 0; k < records.size(); ++k) {
+      if (ids.count(digests[k]) != 0) continue;
+      ids[digests[k]] = 0;  // a second copy in this chunk is known once the first is stored
+      rows_.add(digests[k], records[k], importId_, chunk.indexes[k]);
+      fresh.push_back(digests[k]);
     }
     if (!rows_.empty()) {
       static constexpr std::string_view kReturned[] = {"digest", "record_id"};
@@ -148,25 +183,18 @@ class ChunkImporter {
     }
     static constexpr std::string_view kSightingColumns[] = {"import_id", "record_index", "record_id"};
     sightings_.clear();
-    for (std::size_t k = 0; k < records_.size(); ++k) {
+    for (std::size_t k = 0; k < records.size(); ++k) {
       sightings_.push_back(Value::of(importId_));
-      sightings_.push_back(Value::of(static_cast<std::int64_t>(indexes_[k])));
-      sightings_.push_back(Value::of(ids[digests_[k]]));
+      sightings_.push_back(Value::of(static_cast<std::int64_t>(chunk.indexes[k])));
+      sightings_.push_back(Value::of(ids[digests[k]]));
     }
     db_.insertRows("sightings", kSightingColumns, sightings_, false);
-    records_.clear();
-    digests_.clear();
-    indexes_.clear();
   }
 
-  std::uint64_t inserted() const { return inserted_; }
-
- private:
   Database& db_;
   std::int64_t importId_;
-  std::vector<MeasurementRecord> records_;
-  std::vector<Digest> digests_;
-  std::vector<std::uint64_t> indexes_;
+  Chunk filling_;
+  std::future<Chunk> hashing_;
   std::vector<Value> sightings_;
   RecordRows rows_;
   std::uint64_t inserted_ = 0;
@@ -241,7 +269,7 @@ ImportResult Archive::importFile(const FileFacts& facts, const std::function<boo
       ChunkImporter importer(db, result.importId);
       MeasurementRecord record;
       while (next(record)) importer.add(record, result.records++);
-      importer.flush();
+      importer.finish();
       result.fresh = importer.inserted();
     }
     result.known = result.records - result.fresh;

@@ -25,18 +25,30 @@ std::string utf8(const wchar_t* text, std::size_t length) {
   return cli::platform::codePageFromWide({text, length}, CP_UTF8);
 }
 
+// CNG's SHA-256 provider, opened once for the process: opened for each
+// record it would take longer than hashing the record. A provider serves
+// any number of hashes, from any thread.
+BCRYPT_ALG_HANDLE sha256Provider() {
+  static const BCRYPT_ALG_HANDLE provider = [] {
+    BCRYPT_ALG_HANDLE handle = nullptr;
+    return BCryptOpenAlgorithmProvider(&handle, BCRYPT_SHA256_ALGORITHM, nullptr, 0) == 0 ? handle : nullptr;
+  }();
+  return provider;
+}
+
 // One SHA-256 computation through CNG.
 class Hasher {
  public:
   Hasher() {
-    if (BCryptOpenAlgorithmProvider(&algorithm_, BCRYPT_SHA256_ALGORITHM, nullptr, 0) != 0 ||
-        BCryptCreateHash(algorithm_, &hash_, nullptr, 0, nullptr, 0, 0) != 0)
+    const BCRYPT_ALG_HANDLE provider = sha256Provider();
+    if (provider == nullptr || BCryptCreateHash(provider, &hash_, nullptr, 0, nullptr, 0, 0) != 0)
       throw std::runtime_error("the system's SHA-256 is not available");
   }
   ~Hasher() {
     if (hash_ != nullptr) BCryptDestroyHash(hash_);
-    if (algorithm_ != nullptr) BCryptCloseAlgorithmProvider(algorithm_, 0);
   }
+  Hasher(const Hasher&) = delete;
+  Hasher& operator=(const Hasher&) = delete;
   void add(const void* data, std::size_t size) {
     BCryptHashData(hash_, static_cast<PUCHAR>(const_cast<void*>(data)), static_cast<ULONG>(size), 0);
   }
@@ -47,7 +59,6 @@ class Hasher {
   }
 
  private:
-  BCRYPT_ALG_HANDLE algorithm_ = nullptr;
   BCRYPT_HASH_HANDLE hash_ = nullptr;
 };
 

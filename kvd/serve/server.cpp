@@ -28,7 +28,7 @@ constexpr std::size_t kTokenBytes = 32;
 constexpr std::size_t kWorkers = 32;
 // Reading connections to the archive at most: requests beyond them wait for
 // one. Each SQLite connection keeps a page cache of its own; a reader's is
-// kept small, the writer's holds a whole download as the import's does.
+// kept small, the writer's is sized to the archive as an import's is.
 constexpr std::size_t kReaders = 3;
 constexpr const char* kReaderCache = "PRAGMA cache_size = -16384";
 

@@ -8,7 +8,6 @@
 // nothing of its file.
 #include <algorithm>
 #include <array>
-#include <deque>
 #include <future>
 #include <cstring>
 #include <unordered_map>
@@ -36,41 +35,39 @@ constexpr std::uint64_t kAnalyzeAfter = 10000;
 
 std::string_view digestBytes(const Digest& d) { return {reinterpret_cast<const char*>(d.data()), d.size()}; }
 
-// The columns of a new stored record and their values, row after row.
+// The columns of a new stored record and their values, row after row. The
+// values view the digest and bytes that the caller keeps until they are
+// inserted, and the dates kept here: room for a chunk's, taken once.
 class RecordRows {
  public:
   RecordRows() {
     names_ = {"digest", "raw", "first_import_id", "first_index"};
     for (const schema::Column& c : schema::meaningColumns()) names_.push_back(c.name);
+    dateTimes_.resize(kChunk);
+    values_.reserve(kChunk * names_.size());
   }
   const std::vector<std::string_view>& columns() const { return names_; }
 
   void add(const Digest& digest, const MeasurementRecord& record, std::int64_t importId, std::uint64_t index) {
-    Slot& slot = slots_.emplace_back();
-    slot.digest = digest;
-    slot.record = record;
-    slot.dateTime = storedDateTime(record);
-    values_.push_back(Value::ofBlob(digestBytes(slot.digest)));
-    values_.push_back(Value::ofBlob({reinterpret_cast<const char*>(slot.record.bytes.data()), kRecordSize}));
+    std::string& dateTime = dateTimes_.at(rows_++);
+    dateTime = storedDateTime(record);
+    values_.push_back(Value::ofBlob(digestBytes(digest)));
+    values_.push_back(Value::ofBlob({reinterpret_cast<const char*>(record.bytes.data()), kRecordSize}));
     values_.push_back(Value::of(importId));
     values_.push_back(Value::of(static_cast<std::int64_t>(index)));
-    appendMeaningValues(slot.record, slot.dateTime, windows_, values_);
+    appendMeaningValues(record, dateTime, windows_, values_);
   }
   bool empty() const { return values_.empty(); }
   std::span<const Value> values() const { return values_; }
   void clear() {
-    slots_.clear();
+    rows_ = 0;
     values_.clear();
   }
 
  private:
-  struct Slot {
-    Digest digest;
-    MeasurementRecord record;
-    std::string dateTime;
-  };
   std::vector<std::string_view> names_;
-  std::deque<Slot> slots_;  // the values view into these
+  std::vector<std::string> dateTimes_;  // never resized: the values view them
+  std::size_t rows_ = 0;
   std::vector<Value> values_;
   cli::WindowSumCalculator windows_;
 };
@@ -149,14 +146,19 @@ class ChunkImporter {
   std::uint64_t inserted() const { return inserted_; }
 
  private:
-  // Hands the chunk read to hashing and stores the one hashed before it.
+  // Hands the chunk read to hashing and stores the one hashed before it,
+  // whose memory then takes the next records: new memory for every chunk
+  // would cost a page fault for every 4 KiB of it.
   void pass() {
     std::future<Chunk> before = std::move(hashing_);
     hashing_ = std::async(std::launch::async, hashed, std::move(filling_));
-    filling_ = Chunk{};
+    filling_ = before.valid() ? before.get() : Chunk{};
+    if (!filling_.records.empty()) store(filling_);
+    filling_.records.clear();
+    filling_.indexes.clear();
+    filling_.digests.clear();
     filling_.records.reserve(kChunk);
     filling_.indexes.reserve(kChunk);
-    if (before.valid()) store(before.get());
   }
 
   void store(const Chunk& chunk) {

@@ -1,9 +1,13 @@
 # The end-to-end tests: the driver runs the real programs under Wine.
 file(GLOB ZEL_E2E_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/e2e/*.cpp)
-list(FILTER ZEL_E2E_SOURCES EXCLUDE REGEX "stand_in\\.cpp$")
+list(FILTER ZEL_E2E_SOURCES EXCLUDE REGEX "(stand_in|desktop_keeper)\\.cpp$")
 add_executable(zeltest ${ZEL_E2E_SOURCES})
 target_link_libraries(zeltest PRIVATE zelcore gdi32 user32 shell32 ole32 uuid version)
 target_compile_options(zeltest PRIVATE ${ZEL_WARNINGS})
+# Started by scripts/wine-session for the whole session.
+add_executable(desktop_keeper WIN32 ${CMAKE_SOURCE_DIR}/tests/e2e/desktop_keeper.cpp)
+target_compile_options(desktop_keeper PRIVATE ${ZEL_WARNINGS})
+add_dependencies(zeltest desktop_keeper)
 
 option(ZEL_E2E "Register the end-to-end tests (this build runs under the local Wine)" OFF)
 if(NOT ZEL_E2E)

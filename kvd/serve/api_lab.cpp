@@ -4,6 +4,8 @@
 #include <httplib.h>
 
 #include <cstdlib>
+#include <string_view>
+#include <vector>
 
 #include "kvd/archive/lab.h"
 #include "kvd/serve/http_error.h"
@@ -18,30 +20,13 @@ namespace {
 using archive::LabChange;
 using archive::LabInfo;
 
-// The text fields by their keys in the API, which the audit trail's
-// "lab.set" entries use too.
-struct TextField {
-  const char* key;
-  std::string LabInfo::*info;
-  std::optional<std::string> LabChange::*change;
-};
-constexpr TextField kTextFields[] = {
-    {"name", &LabInfo::name, &LabChange::name},
-    {"address", &LabInfo::address, &LabChange::address},
-    {"phone", &LabInfo::phone, &LabChange::phone},
-    {"email", &LabInfo::email, &LabChange::email},
-    {"accreditation", &LabInfo::accreditation, &LabChange::accreditation},
-    {"accredited_until", &LabInfo::accreditedUntil, &LabChange::accreditedUntil},
-    {"method", &LabInfo::method, &LabChange::method},
-    {"decision_rule", &LabInfo::decisionRule, &LabChange::decisionRule},
-    {"number_format", &LabInfo::numberFormat, &LabChange::numberFormat},
-    {"footer", &LabInfo::footer, &LabChange::footer},
-};
-constexpr const char* kCoverage = "coverage_factor";
+// The keys in the API are those of the audit trail's "lab.set" entries.
+using archive::LabTextField;
+constexpr const char* kCoverage = archive::kLabCoverageKey;
 
 Json labJson(const LabInfo& lab) {
   Json out = Json::object();
-  for (const TextField& f : kTextFields) out[f.key] = lab.*f.info;
+  for (const LabTextField& f : archive::labTextFields()) out[f.key] = lab.*f.info;
   out[kCoverage] = lab.coverageFactor;
   return out;
 }
@@ -68,10 +53,12 @@ std::optional<double> coverageFactor(const Json& body) {
 }
 
 LabChange labChange(const Json& body) {
-  onlyFields(body, {"name", "address", "phone", "email", "accreditation", "accredited_until", "method",
-                    "decision_rule", "number_format", "footer", kCoverage, "reason"});
+  std::vector<std::string_view> fields;
+  for (const LabTextField& f : archive::labTextFields()) fields.push_back(f.key);
+  fields.insert(fields.end(), {kCoverage, "reason"});
+  onlyFields(body, fields);
   LabChange change;
-  for (const TextField& f : kTextFields) {
+  for (const LabTextField& f : archive::labTextFields()) {
     change.*f.change = optionalText(body, f.key);
     if (change.*f.change) checkTextLength(f.key, *(change.*f.change));
   }

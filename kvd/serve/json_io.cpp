@@ -17,6 +17,10 @@ Json bodyObject(const httplib::Request& request) {
 }
 
 void onlyFields(const Json& body, std::initializer_list<std::string_view> fields) {
+  onlyFields(body, std::span<const std::string_view>(fields.begin(), fields.size()));
+}
+
+void onlyFields(const Json& body, std::span<const std::string_view> fields) {
   for (auto it = body.begin(); it != body.end(); ++it) {
     bool known = false;
     std::string list;

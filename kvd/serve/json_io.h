@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,7 @@ using Json = nlohmann::ordered_json;
 Json bodyObject(const httplib::Request& request);
 // 400 unknown_field at the first key of `body` that is none of `fields`.
 void onlyFields(const Json& body, std::initializer_list<std::string_view> fields);
+void onlyFields(const Json& body, std::span<const std::string_view> fields);
 // 400 unknown_parameter at the first query parameter that is none of `names`.
 void onlyParameters(const httplib::Request& request, std::initializer_list<std::string_view> names);
 std::optional<std::string> optionalText(const Json& object, const char* key);

@@ -42,7 +42,9 @@ class ArchiveError : public std::runtime_error {
   std::string code_;
 };
 
-inline constexpr int kSchemaVersion = 6;
+inline constexpr int kSchemaVersion = 7;
+// The most records of one row of sighting_runs.
+inline constexpr std::int64_t kMaxSightingRun = 4096;
 
 // Where the archive is: the option if given, else KVD_ARCHIVE, else the
 // user's own (kvd/archive/location.h says where that is per platform).

@@ -86,7 +86,7 @@ void links(Database& db, CheckReport& report, const CheckProgress&) {
     const char* many;
   };
   static constexpr Missing kMissing[] = {
-      {"SELECT s.import_id, count(*) FROM sightings s "
+      {"SELECT s.import_id, CAST(sum(s.records) AS BIGINT) FROM sighting_runs s "
        "WHERE NOT EXISTS (SELECT 1 FROM imports i WHERE i.import_id = s.import_id) "
        "GROUP BY s.import_id ORDER BY s.import_id",
        "imports", "import", "sighting names it", "sightings name it"},
@@ -99,7 +99,18 @@ void links(Database& db, CheckReport& report, const CheckProgress&) {
        "GROUP BY s.record_id ORDER BY s.record_id",
        "stored_records", "record", "sighting names it", "sightings name it"},
   };
-  report.part("links").count = rowCount(db, "SELECT count(*) FROM sightings");
+  report.part("links").count = rowCount(db, "SELECT CAST(coalesce(sum(records), 0) AS BIGINT) FROM sighting_runs");
+  // A run longer than the archive makes them would hide its records from
+  // the look-up of where a record came in.
+  const Value bounds[] = {Value::of(kMaxSightingRun)};
+  db.run("SELECT import_id, first_index, records FROM sighting_runs WHERE records < 1 OR records > $1 "
+         "ORDER BY import_id, first_index",
+         bounds, [&](const Row& row) {
+           const std::int64_t id = row.integer(0);
+           report.add({"links", "sighting_runs", id, "import " + std::to_string(id),
+                       "has a run of " + std::to_string(row.integer(2)) + " sightings from index " +
+                           std::to_string(row.integer(1)) + ", not 1 to " + std::to_string(kMaxSightingRun)});
+         });
   for (const Missing& m : kMissing) {
     db.run(m.sql, {}, [&](const Row& row) {
       const std::int64_t id = row.integer(0);

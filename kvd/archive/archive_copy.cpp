@@ -29,7 +29,7 @@ constexpr Table kTables[] = {
     {"points", "point_id", "point_id"},
     {"imports", "import_id", "import_id"},
     {"stored_records", "record_id", "record_id"},
-    {"sightings", "import_id, record_index", ""},
+    {"sighting_runs", "import_id, first_index", ""},
     {"devices", "device_number", ""},
     {"placements", "placement_id", "placement_id"},
     {"accounts", "account_id", "account_id"},

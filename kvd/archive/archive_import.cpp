@@ -2,7 +2,8 @@
 // chunks, hashed on a thread of their own while the chunk before is stored;
 // per chunk one query finds those already stored, the new ones are
 // inserted with what they mean (the columns of the view `records`), and
-// every record of the file is remembered as seen there. A copy of a file
+// every record of the file is remembered as seen there, in runs of
+// consecutive records. A copy of a file
 // imported before, at another path, is remembered as seen there without
 // being read. One file is one transaction, so an interrupted import leaves
 // nothing of its file.
@@ -32,6 +33,8 @@ namespace {
 constexpr std::size_t kChunk = 4096;
 constexpr std::size_t kLookup = 256;
 constexpr std::uint64_t kAnalyzeAfter = 10000;
+// PostgreSQL's advisory lock that imports take turns by.
+constexpr std::int64_t kImportLockKey = 6880690;
 
 std::string_view digestBytes(const Digest& d) { return {reinterpret_cast<const char*>(d.data()), d.size()}; }
 
@@ -183,21 +186,41 @@ class ChunkImporter {
       std::erase_if(fresh, [&](const Digest& d) { return ids[d] != 0; });
       findStored(db_, std::move(fresh), ids);
     }
-    static constexpr std::string_view kSightingColumns[] = {"import_id", "record_index", "record_id"};
-    sightings_.clear();
-    for (std::size_t k = 0; k < records.size(); ++k) {
-      sightings_.push_back(Value::of(importId_));
-      sightings_.push_back(Value::of(static_cast<std::int64_t>(chunk.indexes[k])));
-      sightings_.push_back(Value::of(ids[digests[k]]));
+    storeSightings(chunk.indexes, digests, ids);
+  }
+
+  // The chunk's records as seen here, in runs of consecutive indexes that
+  // are consecutive records.
+  void storeSightings(const std::vector<std::uint64_t>& indexes, const std::vector<Digest>& digests,
+                      IdsByDigest& ids) {
+    static constexpr std::string_view kColumns[] = {"import_id", "first_index", "record_id", "records"};
+    runs_.clear();
+    std::int64_t first = 0, id = 0, length = 0;
+    auto close = [&] {
+      if (length == 0) return;
+      runs_.insert(runs_.end(), {Value::of(importId_), Value::of(first), Value::of(id - length + 1), Value::of(length)});
+    };
+    for (std::size_t k = 0; k < indexes.size(); ++k) {
+      const auto index = static_cast<std::int64_t>(indexes[k]);
+      const std::int64_t next = ids[digests[k]];
+      if (length > 0 && length < kMaxSightingRun && index == first + length && next == id + 1) {
+        ++length;
+      } else {
+        close();
+        first = index;
+        length = 1;
+      }
+      id = next;
     }
-    db_.insertRows("sightings", kSightingColumns, sightings_, false);
+    close();
+    db_.insertRows("sighting_runs", kColumns, runs_, false);
   }
 
   Database& db_;
   std::int64_t importId_;
   Chunk filling_;
   std::future<Chunk> hashing_;
-  std::vector<Value> sightings_;
+  std::vector<Value> runs_;
   RecordRows rows_;
   std::uint64_t inserted_ = 0;
 };
@@ -245,6 +268,13 @@ ImportResult Archive::importFile(const FileFacts& facts, const std::function<boo
   if (importedHere(knownContents(db, facts), result)) return result;
   db.begin();
   try {
+    // On PostgreSQL imports take turns, each to its commit: each inserts its
+    // new records in its file's order, and two inserting the same records
+    // in different orders at once could each wait for the other.
+    if (db.dialect() == Dialect::Postgres) {
+      const Value key[] = {Value::of(kImportLockKey)};
+      db.run("SELECT pg_advisory_xact_lock($1)", key);
+    }
     const KnownContents known = knownContents(db, facts);
     if (importedHere(known, result)) {
       db.rollback();
@@ -262,8 +292,8 @@ ImportResult Archive::importFile(const FileFacts& facts, const std::function<boo
       // The same bytes are the same records at the same indexes: they are
       // seen here too, and none is read again.
       const Value ids[] = {Value::of(result.importId), Value::of(known.first)};
-      db.run("INSERT INTO sightings (import_id, record_index, record_id) "
-             "SELECT $1, record_index, record_id FROM sightings WHERE import_id = $2",
+      db.run("INSERT INTO sighting_runs (import_id, first_index, record_id, records) "
+             "SELECT $1, first_index, record_id, records FROM sighting_runs WHERE import_id = $2",
              ids);
       result.alreadyImported = true;
       result.records = known.records;
@@ -291,7 +321,7 @@ ImportResult Archive::importFile(const FileFacts& facts, const std::function<boo
       // Only the columns that queries select and sort by: the statistics of
       // all of them would take longer than the import itself.
       db.run("ANALYZE stored_records (point_id, device_number, date_time, mode, value)");
-      db.run("ANALYZE sightings");
+      db.run("ANALYZE sighting_runs");
     }
   } catch (const DatabaseError& e) {
     db.rollback();

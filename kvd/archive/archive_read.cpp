@@ -9,10 +9,13 @@ namespace zel::archive {
 
 std::vector<Sighting> Archive::where(std::int64_t recordId) {
   std::vector<Sighting> out;
-  const Value id[] = {Value::of(recordId)};
-  db_->run("SELECT i.import_id, i.path, i.absolute_path, s.record_index, i.imported_at, i.user_name, i.host "
-           "FROM sightings s JOIN imports i ON i.import_id = s.import_id WHERE s.record_id = $1 "
-           "ORDER BY i.import_id, s.record_index",
+  // The runs that hold it start at most kMaxSightingRun - 1 records before it.
+  const Value id[] = {Value::of(recordId), Value::of(recordId - (kMaxSightingRun - 1))};
+  db_->run("SELECT i.import_id, i.path, i.absolute_path, s.first_index + ($1 - s.record_id) AS record_index, "
+           "i.imported_at, i.user_name, i.host "
+           "FROM sighting_runs s JOIN imports i ON i.import_id = s.import_id "
+           "WHERE s.record_id BETWEEN $2 AND $1 AND s.record_id + s.records > $1 "
+           "ORDER BY i.import_id, record_index",
            id, [&](const Row& row) {
              out.push_back({row.integer(0), row.text(1), row.text(2), static_cast<std::uint64_t>(row.integer(3)),
                             row.text(4), row.text(5), row.text(6)});

@@ -119,7 +119,11 @@ class Database {
   // one, a failure leaves the transaction to be rolled back (PostgreSQL
   // refuses any other statement in it anyway). The `returning` columns of each
   // row inserted (none of those skipped) go to `onInserted`, in no
-  // particular order.
+  // particular order. Ids that the table generates follow the order of the
+  // rows given, consecutive unless another connection inserts meanwhile.
+  // Connections that may insert the same keys at the same time take turns
+  // (the import takes a lock of its own): else each could wait for a key
+  // the other holds.
   virtual std::int64_t insertRows(std::string_view table, std::span<const std::string_view> columns,
                                   std::span<const Value> values, bool ignoreConflicts,
                                   std::span<const std::string_view> returning = {},

@@ -172,6 +172,45 @@ std::vector<std::string> version6(Dialect d) {
   };
 }
 
+// Where the records of a file were seen, as runs: the records at indexes
+// first_index … first_index + records - 1 of the import are the stored
+// records record_id … record_id + records - 1. A download stores its new
+// records in its own order, and a later download of the same instrument
+// holds them in that order again, so a file of 65,535 records takes a few
+// rows instead of 65,535. No run is longer than kMaxSightingRun, so that
+// the runs holding a record are found from an index by record_id. The
+// view `sightings` gives them back one row per record, as before.
+std::vector<std::string> version7(Dialect d) {
+  const std::string maxRun = std::to_string(kMaxSightingRun);
+  return {
+      "CREATE TABLE sighting_runs (\n  import_id BIGINT NOT NULL,\n  first_index BIGINT NOT NULL,\n"
+      "  record_id BIGINT NOT NULL,\n  records BIGINT NOT NULL,\n  PRIMARY KEY (import_id, first_index)\n)" +
+          std::string(d == Dialect::Sqlite ? " WITHOUT ROWID" : ""),
+      // Rows of one import whose index and id both go up by one form an
+      // island: the same record_id - record_index, and the same
+      // record_index less its rank among those. Islands are cut every
+      // kMaxSightingRun records.
+      "INSERT INTO sighting_runs (import_id, first_index, record_id, records)\n"
+      "SELECT import_id, min(record_index), min(record_id), count(*) FROM (\n"
+      "  SELECT import_id, record_index, record_id, shift, island,\n"
+      "    (row_number() OVER (PARTITION BY import_id, shift, island ORDER BY record_index) - 1) / " + maxRun +
+          " AS part\n"
+          "  FROM (SELECT import_id, record_index, record_id, record_id - record_index AS shift,\n"
+          "      record_index - row_number() OVER (PARTITION BY import_id, record_id - record_index "
+          "ORDER BY record_index) AS island\n"
+          "    FROM sightings) islands) parts\n"
+          "GROUP BY import_id, shift, island, part",
+      "DROP TABLE sightings",
+      "CREATE INDEX sighting_runs_record ON sighting_runs (record_id)",
+      "CREATE VIEW sightings AS\n"
+      "WITH RECURSIVE k (n) AS (SELECT 0 UNION ALL SELECT n + 1 FROM k WHERE n < " +
+          std::to_string(kMaxSightingRun - 1) +
+          ")\n"
+          "SELECT s.import_id, s.first_index + k.n AS record_index, s.record_id + k.n AS record_id\n"
+          "FROM sighting_runs s JOIN k ON k.n < s.records",
+  };
+}
+
 }  // namespace
 
 std::string snakeCase(std::string_view name) {
@@ -210,6 +249,7 @@ std::vector<std::string> migration(int version, Dialect dialect) {
     case 4: return version4(dialect);
     case 5: return version5(dialect);
     case 6: return version6(dialect);
+    case 7: return version7(dialect);
     default: return {};
   }
 }

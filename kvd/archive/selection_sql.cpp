@@ -67,7 +67,9 @@ void appendSelection(const Selection& s, BoundSql& out) {
   if (!s.modes.empty()) list("r.mode", s.modes);
   if (!s.recordIds.empty()) list("r.record_id", s.recordIds);
   if (!s.importIds.empty()) {
-    next().sql("r.record_id IN (SELECT s.record_id FROM sightings s WHERE s.import_id IN (");
+    // The records of the imports' runs, found by their ids.
+    next().sql("r.record_id IN (SELECT seen.record_id FROM sighting_runs s JOIN stored_records seen ON "
+               "seen.record_id BETWEEN s.record_id AND s.record_id + s.records - 1 WHERE s.import_id IN (");
     for (std::size_t k = 0; k < s.importIds.size(); ++k) {
       if (k) out.sql(", ");
       out.integer(s.importIds[k]);
@@ -77,7 +79,7 @@ void appendSelection(const Selection& s, BoundSql& out) {
       out.sql(" AND (");
       for (std::size_t k = 0; k < s.indexes.size(); ++k) {
         if (k) out.sql(" OR ");
-        out.sql("s.record_index BETWEEN ")
+        out.sql("s.first_index + (seen.record_id - s.record_id) BETWEEN ")
             .integer(static_cast<std::int64_t>(s.indexes[k].first))
             .sql(" AND ")
             .integer(static_cast<std::int64_t>(s.indexes[k].last));

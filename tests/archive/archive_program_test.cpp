@@ -96,13 +96,13 @@ std::uint64_t count(Database& db, const std::string& sql) {
 class ArchiveProgram : public BackendTest {
  protected:
   // Keeps the next import inside its transaction until released: on
-  // PostgreSQL a lock on sightings, which an import writes after its first
+  // PostgreSQL a lock on its sightings, which it writes after its first
   // records, so that it waits there; SQLite has no such hold (see below).
   void holdImports() {
     if (!postgres()) return;
     holder_ = secondConnection();
     holder_->begin();
-    holder_->run("LOCK TABLE sightings IN SHARE MODE");
+    holder_->run("LOCK TABLE sighting_runs IN SHARE MODE");
   }
   void releaseImports() {
     if (holder_) holder_->rollback();
@@ -202,7 +202,7 @@ TEST(ArchiveServer, StoppedDuringAnImport) {
   // lock of the test's: the server goes while it waits there.
   auto holder = openPostgres(server.uri());
   holder->begin();
-  holder->run("LOCK TABLE sightings IN SHARE MODE");
+  holder->run("LOCK TABLE sighting_runs IN SHARE MODE");
   Kvd import(dir, {"archive", "import", "--archive", server.uri(), (dir / "large.kvd").string()});
   auto watcher = openPostgres(server.uri());
   bool begun = false;

@@ -98,6 +98,9 @@ TEST_P(ArchiveRules, EachRecordOnceAcrossRenamedAndOverlappingFiles) {
   // The renamed copy is a file of its own, once however often it comes.
   EXPECT_EQ(count("SELECT count(*) FROM imports"), 3u);
   EXPECT_EQ(count("SELECT count(*) FROM sightings"), 301u);
+  // New records take ids in the file's order: the second file is one run of
+  // 100 (50 known, then 50 new) and its repeated record; the copy one run.
+  EXPECT_EQ(count("SELECT count(*) FROM sighting_runs"), 4u);
   // Record 60 of the first file is record 10 of the second: seen in both.
   std::int64_t id = 0;
   a.forEachRecord({}, [&](const StoredRecord& r) {
@@ -310,6 +313,56 @@ TEST_P(ArchiveRules, ANewerSchemaIsRefusedAndAnOlderOneUpgraded) {
   upgraded.database().run("SELECT value FROM archive_info WHERE key = 'schema_version'", {},
                           [&](const Row& row) { version = row.text(0); });
   EXPECT_EQ(version, "99") << "the refusal changed nothing";
+}
+
+TEST_P(ArchiveRules, AnOlderArchivesSightingsBecomeRunsAndReadTheSame) {
+  std::unique_ptr<Database> db = freshDatabase();
+  for (int v = 1; v <= 6; ++v)
+    for (const std::string& s : schema::migration(v, db->dialect())) db->run(s);
+  db->run("INSERT INTO archive_info (key, value) VALUES ('schema_version', '6')");
+  for (const char* file : {"a", "b"})
+    db->run("INSERT INTO imports (path, absolute_path, size, sha256, imported_at, user_name, host) VALUES ('" +
+            std::string(file) + ".kvd', '/lab/', 688, '" + file + "', '2024-03-01 10:00:00', 'anna', 'lab-pc')");
+  // File 1: records 1 … 5000 (longer than a run), record 7 again, then
+  // 5002 and 5003 (5001 skipped); file 2: records 3, 2, 1.
+  std::vector<std::array<std::int64_t, 3>> rows;
+  for (std::int64_t k = 0; k < 5000; ++k) rows.push_back({1, k, k + 1});
+  rows.push_back({1, 5000, 7});
+  rows.push_back({1, 5001, 5002});
+  rows.push_back({1, 5002, 5003});
+  for (std::int64_t k = 0; k < 3; ++k) rows.push_back({2, k, 3 - k});
+  std::vector<Value> values;
+  for (const auto& row : rows)
+    for (std::int64_t v : row) values.push_back(Value::of(v));
+  static constexpr std::string_view kColumns[] = {"import_id", "record_index", "record_id"};
+  db->insertRows("sightings", kColumns, values, false);
+
+  Archive upgraded(std::move(db));
+  auto read = [&](const std::string& sql) {
+    std::vector<std::array<std::int64_t, 4>> out;
+    upgraded.database().run(sql, {}, [&](const Row& r) {
+      out.push_back({r.integer(0), r.integer(1), r.integer(2), r.size() > 3 ? r.integer(3) : 0});
+    });
+    return out;
+  };
+  const std::vector<std::array<std::int64_t, 4>> runs = {{1, 0, 1, 4096},    {1, 4096, 4097, 904}, {1, 5000, 7, 1},
+                                                         {1, 5001, 5002, 2}, {2, 0, 3, 1},         {2, 1, 2, 1},
+                                                         {2, 2, 1, 1}};
+  EXPECT_EQ(read("SELECT import_id, first_index, record_id, records FROM sighting_runs ORDER BY import_id, "
+                 "first_index"),
+            runs);
+  std::vector<std::array<std::int64_t, 4>> each;
+  for (const auto& row : rows) each.push_back({row[0], row[1], row[2], 0});
+  EXPECT_EQ(read("SELECT import_id, record_index, record_id FROM sightings ORDER BY import_id, record_index"), each);
+  struct Where {
+    std::int64_t record;
+    std::vector<std::pair<std::int64_t, std::uint64_t>> seen;  // import, index
+  } wheres[] = {{7, {{1, 6}, {1, 5000}}}, {1, {{1, 0}, {2, 2}}}, {4097, {{1, 4096}}}, {5001, {}}, {5003, {{1, 5002}}}};
+  for (const Where& w : wheres) {
+    std::vector<std::pair<std::int64_t, std::uint64_t>> seen;
+    for (const Sighting& s : upgraded.where(w.record)) seen.emplace_back(s.importId, s.index);
+    EXPECT_EQ(seen, w.seen) << "record " << w.record;
+  }
 }
 
 }  // namespace

@@ -143,8 +143,7 @@ TEST_P(CheckCopy, EachDamageIsFoundAtItsRow) {
   fill(a);
   Database& db = a.database();
   const std::int64_t e = count(db, "SELECT max(entry_id) FROM audit_log") - 11;  // the first of fill's own entries
-  // Records of the first file only, by their index there (PostgreSQL numbers
-  // a file's new records in the order of their digests).
+  // Records of the first file only, by their index there.
   auto at = [&](int index) {
     return count(db, "SELECT record_id FROM stored_records WHERE first_import_id = 1 AND first_index = " +
                          std::to_string(index));
@@ -178,6 +177,9 @@ TEST_P(CheckCopy, EachDamageIsFoundAtItsRow) {
        "columns", r4, "its columns do not match its bytes: date_time is NULL, its bytes say \"" + dateTime + "\""},
       {"a record gone", [&] { sql("DELETE FROM stored_records WHERE record_id = $1", {Value::of(r1)}); }, "links", r1,
        "is not in the archive, yet 1 sighting names it"},
+      {"an empty run of sightings",
+       [&] { sql("INSERT INTO sighting_runs (import_id, first_index, record_id, records) VALUES (1, 100000, 1, 0)"); },
+       "links", 1, "has a run of 0 sightings from index 100000, not 1 to 4096"},
       {"an entry's after_value", [&] { sql("UPDATE audit_log SET after_value = '{}' WHERE entry_id = " + id); },
        "audit", e, "its hash does not match its content"},
       {"an entry deleted", [&] { sql("DELETE FROM audit_log WHERE entry_id = " + std::to_string(e + 3)); }, "audit",
@@ -284,7 +286,7 @@ TEST_P(CheckCopy, ACopyIntoAnArchiveThatHoldsAnythingIsRefused) {
     std::vector<std::int64_t> after;
     for (const char* t : tables) after.push_back(count(db, std::string("SELECT count(*) FROM ") + t));
     EXPECT_EQ(after, before);
-    db.execute("DELETE FROM sightings; DELETE FROM stored_records; DELETE FROM imports; DELETE FROM objects; "
+    db.execute("DELETE FROM sighting_runs; DELETE FROM stored_records; DELETE FROM imports; DELETE FROM objects; "
                "DELETE FROM accounts; DELETE FROM audit_log");
   }
   // A table that this kvd does not know is not left behind: the copy is refused.

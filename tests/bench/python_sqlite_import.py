@@ -22,8 +22,10 @@ archive; every other setting left at Python's and SQLite's defaults):
   byte, the five coefficients as the shortest decimal of the single-precision
   value, NULL for NaN and the infinities) and the sums of the spectrum
   windows; with the archive's indexes on it;
-- per record of the file one row in `sightings` (import, index, record),
-  WITHOUT ROWID, with an index by record, as the archive keeps them.
+- where the file's records were seen, as the archive keeps them: in
+  `sighting_runs` (import, first index, first record, records), WITHOUT
+  ROWID, with an index by record, one row per run of consecutive indexes
+  that are consecutive records, at most 4,096 long.
 Records already stored (by their SHA-256) are looked up and not decoded
 again. Inserts go through executemany.
 
@@ -172,10 +174,11 @@ CREATE INDEX stored_records_point ON stored_records (point_id);
 CREATE INDEX stored_records_value ON stored_records (value);
 CREATE INDEX stored_records_mode_time ON stored_records (mode, date_time);
 CREATE INDEX stored_records_point_time ON stored_records (point_id, date_time);
-CREATE TABLE sightings (import_id INTEGER NOT NULL, record_index INTEGER NOT NULL, record_id INTEGER NOT NULL,
-  PRIMARY KEY (import_id, record_index)) WITHOUT ROWID;
-CREATE INDEX sightings_record ON sightings (record_id);
+CREATE TABLE sighting_runs (import_id INTEGER NOT NULL, first_index INTEGER NOT NULL, record_id INTEGER NOT NULL,
+  records INTEGER NOT NULL, PRIMARY KEY (import_id, first_index)) WITHOUT ROWID;
+CREATE INDEX sighting_runs_record ON sighting_runs (record_id);
 """
+MAX_RUN = 4096
 INSERT_RECORD = f"INSERT INTO stored_records ({', '.join(COLUMNS)}) VALUES ({', '.join('?' * len(COLUMNS))})"
 
 
@@ -206,8 +209,14 @@ def import_file(db, path):
         if fresh:
             ids.update(db.execute("SELECT digest, record_id FROM stored_records WHERE first_import_id = ?",
                                   (import_id,)).fetchall())
-        db.executemany("INSERT INTO sightings VALUES (?, ?, ?)",
-                       ((import_id, index, ids[d]) for index, d in enumerate(digests)))
+        runs = []
+        for index, d in enumerate(digests):
+            run = runs[-1] if runs else None
+            if run and run[3] < MAX_RUN and run[2] + run[3] == ids[d]:
+                run[3] += 1
+            else:
+                runs.append([import_id, index, ids[d], 1])
+        db.executemany("INSERT INTO sighting_runs VALUES (?, ?, ?, ?)", runs)
         db.execute("UPDATE imports SET records = ?, new_records = ?, known_records = ? WHERE import_id = ?",
                    (len(records), len(fresh), len(records) - len(fresh), import_id))
     return len(fresh)

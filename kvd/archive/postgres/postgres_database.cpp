@@ -166,8 +166,7 @@ class PostgresDatabase final : public Database {
     if (!ignoreConflicts && returning.empty()) return copyIn(target, names, types, values);
 
     // The rows go to a staging table first, then into the table in the
-    // order of its unique key: two connections inserting the same keys then
-    // wait for each other in the same order and never deadlock.
+    // order given, so that ids the table generates follow it (as on SQLite).
     const bool own = PQtransactionStatus(conn_) == PQTRANS_IDLE;
     if (own) begin();
     try {
@@ -175,11 +174,10 @@ class PostgresDatabase final : public Database {
       exec("CREATE TEMP TABLE IF NOT EXISTS " + staging + " AS SELECT " + names + " FROM " + target +
            " WITH NO DATA");
       copyIn(staging, names, types, values);
-      // Sorted in memory: the server's default of 4 MB would sort a few
-      // thousand records on disk.
-      exec("SET LOCAL work_mem = '64MB'");
+      // A temporary table is read from its first page on, in the order
+      // COPY wrote it.
       const auto inserted = run("INSERT INTO " + target + " (" + names + ") SELECT " + names + " FROM " + staging +
-                                    keyOrder(target, columns) + (ignoreConflicts ? " ON CONFLICT DO NOTHING" : "") +
+                                    (ignoreConflicts ? " ON CONFLICT DO NOTHING" : "") +
                                     (returning.empty() ? "" : " RETURNING " + joined(returning)),
                                 {}, onInserted);
       exec("TRUNCATE " + staging);
@@ -349,39 +347,11 @@ class PostgresDatabase final : public Database {
     return staging_.emplace(key, "kvd_staging_" + std::to_string(staging_.size() + 1)).first->second;
   }
 
-  // " ORDER BY" the columns of the table's first unique key that the rows
-  // fill entirely (a key of generated ids is none of them).
-  std::string keyOrder(const std::string& table, std::span<const std::string_view> columns) {
-    const auto cacheKey = table + '(' + joined(columns) + ')';
-    if (const auto it = keyOrder_.find(cacheKey); it != keyOrder_.end()) return it->second;
-    std::vector<std::pair<std::int64_t, std::string>> keyColumns;
-    run("SELECT i.indexrelid::int8, a.attname::text FROM pg_index i"
-        " CROSS JOIN LATERAL unnest(i.indkey::int2[]) WITH ORDINALITY AS k(attnum, ord)"
-        " JOIN pg_attribute a ON a.attrelid = i.indrelid AND a.attnum = k.attnum"
-        " WHERE i.indrelid = $1::regclass AND i.indisunique ORDER BY i.indexrelid, k.ord",
-        std::vector{Value::ofText(table)},
-        [&](const Row& row) { keyColumns.emplace_back(row.integer(0), row.text(1)); });
-    std::string order;
-    for (std::size_t i = 0; i < keyColumns.size() && order.empty();) {
-      std::size_t end = i;
-      bool filled = true;
-      std::string candidate;
-      for (; end < keyColumns.size() && keyColumns[end].first == keyColumns[i].first; ++end) {
-        filled = filled && std::find(columns.begin(), columns.end(), keyColumns[end].second) != columns.end();
-        candidate += (candidate.empty() ? " ORDER BY " : ", ") + keyColumns[end].second;
-      }
-      if (filled) order = candidate;
-      i = end;
-    }
-    return keyOrder_.emplace(cacheKey, order).first->second;
-  }
-
   PGconn* conn_ = nullptr;
   std::string described_;
   std::unordered_map<std::string, std::string> statements_;
   std::uint64_t statementCount_ = 0;
   std::unordered_map<std::string, std::string> staging_;
-  std::unordered_map<std::string, std::string> keyOrder_;
   std::unordered_map<std::string, std::vector<std::uint32_t>> columnTypes_;
   bool reading_ = false;
 };

@@ -182,7 +182,8 @@ class ChunkImporter {
       inserted_ += static_cast<std::uint64_t>(db_.insertRows("stored_records", rows_.columns(), rows_.values(), true,
                                                              kReturned, [&](const Row& row) { keepId(row, ids); }));
       rows_.clear();
-      // Those that another import stored meanwhile have that one's ids.
+      // A row the insert skipped as already there would have no id yet:
+      // none is while imports take turns, yet its sightings must not name 0.
       std::erase_if(fresh, [&](const Digest& d) { return ids[d] != 0; });
       findStored(db_, std::move(fresh), ids);
     }

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <string>
 
 #include "tools/kvdgen/kvd_description.h"
 
@@ -72,15 +73,24 @@ DWORD Process::waitExit(int ms) {
   return code;
 }
 
+// Wine now and then fails to set up a new process, once in some thousand
+// starts, and the same program starts on the next try. A program that cannot
+// run at all fails every try; the message gives the last error.
 Process start(const std::string& commandLine, const std::string& application) {
   Process p;
   STARTUPINFOA si{};
   si.cb = sizeof si;
-  std::vector<char> line(commandLine.begin(), commandLine.end());
-  line.push_back('\0');
-  if (!CreateProcessA(application.empty() ? nullptr : application.c_str(), line.data(), nullptr, nullptr, FALSE, 0,
-                      nullptr, nullptr, &si, &p.info_))
-    fail("cannot start: " + commandLine);
+  DWORD error = 0;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    std::vector<char> line(commandLine.begin(), commandLine.end());
+    line.push_back('\0');
+    if (CreateProcessA(application.empty() ? nullptr : application.c_str(), line.data(), nullptr, nullptr, FALSE, 0,
+                       nullptr, nullptr, &si, &p.info_))
+      return p;
+    error = GetLastError();
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND || error == ERROR_BAD_EXE_FORMAT) break;
+  }
+  fail("cannot start (error " + std::to_string(error) + "): " + commandLine);
   return p;
 }
 

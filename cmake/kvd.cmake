@@ -29,7 +29,7 @@ target_link_libraries(zelkvd PUBLIC zelcore zelreport xlsxwriter CLI11::CLI11 nl
 # The same sources with the sanitizers, for the unit tests.
 add_library(zelkvd_san STATIC ${ZEL_KVD_SOURCES} ${ZEL_KVD_ARCHIVE_SOURCES} ${ZEL_KVD_POSTGRES_SOURCES}
             ${ZEL_KVD_LINUX_SOURCES} ${ZEL_SERVE_SOURCES} ${ZEL_SERVE_LINUX_SOURCES} $<TARGET_OBJECTS:zelserve_web>)
-target_compile_options(zelkvd_san PRIVATE ${ZEL_KVD_WARNINGS} ${ZEL_SANITIZE} -O1 -g)
+target_compile_options(zelkvd_san PRIVATE ${ZEL_KVD_WARNINGS} ${ZEL_SANITIZE})
 target_compile_definitions(zelkvd_san PRIVATE ${ZEL_KVD_DEFINITIONS})
 target_link_libraries(zelkvd_san PUBLIC zelcore_san zelreport_san xlsxwriter CLI11::CLI11 nlohmann_json::nlohmann_json
                       SQLite::SQLite3 PkgConfig::LIBPQ OpenSSL::SSL OpenSSL::Crypto PkgConfig::SODIUM PkgConfig::HTTPLIB Threads::Threads)
@@ -65,7 +65,7 @@ gtest_discover_tests(kvd_cli_tests DISCOVERY_TIMEOUT 60)
 find_program(ZEL_PDFINFO pdfinfo REQUIRED)
 find_program(ZEL_PDFTOTEXT pdftotext REQUIRED)
 add_executable(pdf_tests ${CMAKE_SOURCE_DIR}/tests/pdf/print_pdf_test.cpp)
-target_compile_options(pdf_tests PRIVATE ${ZEL_KVD_WARNINGS} ${ZEL_SANITIZE} -O1 -g)
+target_compile_options(pdf_tests PRIVATE ${ZEL_KVD_WARNINGS} ${ZEL_SANITIZE})
 target_compile_definitions(pdf_tests PRIVATE ZEL_CHROMIUM="${ZEL_CHROMIUM}" ZEL_PDFINFO="${ZEL_PDFINFO}"
                            ZEL_PDFTOTEXT="${ZEL_PDFTOTEXT}")
 target_link_libraries(pdf_tests PRIVATE zelkvd_san GTest::gtest GTest::gtest_main Threads::Threads)
@@ -94,7 +94,7 @@ set(ZEL_PG_TEST_SERVER /tmp/kvd-pg-${ZEL_BUILD_TREE_HASH})
 file(GLOB ZEL_ARCHIVE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/archive/*.cpp)
 if(ZEL_ARCHIVE_TESTS)
   add_executable(archive_tests ${ZEL_ARCHIVE_TESTS})
-  target_compile_options(archive_tests PRIVATE ${ZEL_KVD_WARNINGS} ${ZEL_SANITIZE} -O1 -g)
+  target_compile_options(archive_tests PRIVATE ${ZEL_KVD_WARNINGS} ${ZEL_SANITIZE})
   target_compile_definitions(archive_tests PRIVATE ZEL_KVD="$<TARGET_FILE:kvd>" ZEL_KVDGEN="$<TARGET_FILE:kvdgen>"
                              ZEL_PG_SERVER_SCRIPT="${ZEL_PG_SERVER_SCRIPT}" ZEL_PDFINFO="${ZEL_PDFINFO}"
                              ZEL_PDFTOTEXT="${ZEL_PDFTOTEXT}")
@@ -116,7 +116,7 @@ file(GLOB ZEL_SERVE_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/serve/*.cp
 if(ZEL_SERVE_TESTS)
   add_executable(serve_tests ${ZEL_SERVE_TESTS} ${CMAKE_SOURCE_DIR}/tests/archive/backend_fixture.cpp
                  ${CMAKE_SOURCE_DIR}/tests/archive/test_server.cpp)
-  target_compile_options(serve_tests PRIVATE ${ZEL_KVD_WARNINGS} ${ZEL_SANITIZE} -O1 -g)
+  target_compile_options(serve_tests PRIVATE ${ZEL_KVD_WARNINGS} ${ZEL_SANITIZE})
   target_compile_definitions(serve_tests PRIVATE ZEL_PG_SERVER_SCRIPT="${ZEL_PG_SERVER_SCRIPT}")
   target_link_libraries(serve_tests PRIVATE zelkvd_san GTest::gtest GTest::gtest_main Threads::Threads)
   gtest_discover_tests(serve_tests DISCOVERY_TIMEOUT 60 PROPERTIES FIXTURES_REQUIRED archive_server

@@ -8,15 +8,18 @@ add_library(zelcore STATIC ${ZEL_CORE_SOURCES})
 target_include_directories(zelcore PUBLIC ${CMAKE_SOURCE_DIR})
 target_compile_options(zelcore PRIVATE ${ZEL_WARNINGS})
 
-set(ZEL_SANITIZE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+# Line tables only (-g1): a sanitizer's report still names function, file and
+# line, and the sanitized build, the largest part of the native one, compiles
+# about a quarter faster than with full debugging information.
+set(ZEL_SANITIZE -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined -O1 -g1)
 add_library(zelcore_san STATIC ${ZEL_CORE_SOURCES})
 target_include_directories(zelcore_san PUBLIC ${CMAKE_SOURCE_DIR})
-target_compile_options(zelcore_san PRIVATE ${ZEL_WARNINGS} ${ZEL_SANITIZE} -O1 -g)
+target_compile_options(zelcore_san PRIVATE ${ZEL_WARNINGS} ${ZEL_SANITIZE})
 target_link_options(zelcore_san PUBLIC -fsanitize=address,undefined)
 
 file(GLOB ZEL_UNIT_TESTS CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/unit/*.cpp)
 add_executable(unit_tests ${ZEL_UNIT_TESTS})
-target_compile_options(unit_tests PRIVATE ${ZEL_WARNINGS} ${ZEL_SANITIZE} -O1 -g)
+target_compile_options(unit_tests PRIVATE ${ZEL_WARNINGS} ${ZEL_SANITIZE})
 target_link_libraries(unit_tests PRIVATE zelcore_san GTest::gtest GTest::gtest_main GTest::gmock Threads::Threads)
 include(GoogleTest)
 gtest_discover_tests(unit_tests DISCOVERY_TIMEOUT 60)

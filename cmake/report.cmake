@@ -64,7 +64,7 @@ target_link_libraries(zelreport PUBLIC zelcore)
 
 if(TARGET zelcore_san)
   add_library(zelreport_san STATIC ${ZEL_REPORT_SOURCES} $<TARGET_OBJECTS:zelreport_scripts>)
-  target_compile_options(zelreport_san PRIVATE ${ZEL_WARNINGS} ${ZEL_SANITIZE} -O1 -g)
+  target_compile_options(zelreport_san PRIVATE ${ZEL_WARNINGS} ${ZEL_SANITIZE})
   target_link_libraries(zelreport_san PUBLIC zelcore_san)
 
   # The SVG pages are checked by a real XML parser.

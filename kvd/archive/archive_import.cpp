@@ -1,6 +1,7 @@
 // Importing a file: every record once, by its 688 bytes. The records come in
 // chunks, hashed on a thread of their own while the chunk before is stored;
-// per chunk one query finds those already stored, the new ones are
+// per chunk those already stored are found (on PostgreSQL from the ids
+// after the first known one, then by digest), the new ones are
 // inserted with what they mean (the columns of the view `records`), and
 // every record of the file is remembered as seen there, in runs of
 // consecutive records. A copy of a file
@@ -116,6 +117,23 @@ void findStored(Database& db, std::vector<Digest> digests, IdsByDigest& out) {
   }
 }
 
+// A later download of an instrument, or a copy of a file, holds records
+// that were stored one after another: on PostgreSQL, where reading rows by
+// id costs less than looking each digest up, the ids from the chunk's first
+// record on are read in one range, and only the digests not among them are
+// looked up.
+void findStoredAfterFirst(Database& db, const std::vector<Digest>& digests, IdsByDigest& out) {
+  if (db.dialect() != Dialect::Postgres || digests.empty()) return;
+  std::int64_t first = 0;
+  const Value digest[] = {Value::ofBlob(digestBytes(digests.front()))};
+  db.run("SELECT record_id FROM stored_records WHERE digest = $1", digest,
+         [&](const Row& row) { first = row.integer(0); });
+  if (first == 0) return;
+  const Value range[] = {Value::of(first), Value::of(first + static_cast<std::int64_t>(digests.size()) - 1)};
+  db.run("SELECT digest, record_id FROM stored_records WHERE record_id BETWEEN $1 AND $2", range,
+         [&](const Row& row) { keepId(row, out); });
+}
+
 // A chunk of a file's records, with their indexes in the file and digests.
 struct Chunk {
   std::vector<MeasurementRecord> records;
@@ -169,7 +187,11 @@ class ChunkImporter {
     const auto& digests = chunk.digests;
     IdsByDigest ids;
     ids.reserve(2 * records.size());
-    findStored(db_, digests, ids);
+    findStoredAfterFirst(db_, digests, ids);
+    std::vector<Digest> unfound;
+    for (const Digest& d : digests)
+      if (ids.count(d) == 0) unfound.push_back(d);
+    findStored(db_, std::move(unfound), ids);
     std::vector<Digest> fresh;
     for (std::size_t k = 0; k < records.size(); ++k) {
       if (ids.count(digests[k]) != 0) continue;

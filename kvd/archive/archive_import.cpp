@@ -2,7 +2,8 @@
 // chunks, hashed on a thread of their own while the chunk before is stored;
 // per chunk those already stored are found (on PostgreSQL from the ids
 // after the first known one, then by digest), the new ones are
-// inserted with what they mean (the columns of the view `records`), and
+// inserted with what they mean (the columns of the view `records`; on
+// PostgreSQL with ids taken beforehand, straight into the table), and
 // every record of the file is remembered as seen there, in runs of
 // consecutive records. A copy of a file
 // imported before, at another path, is remembered as seen there without
@@ -41,11 +42,13 @@ std::string_view digestBytes(const Digest& d) { return {reinterpret_cast<const c
 
 // The columns of a new stored record and their values, row after row. The
 // values view the digest and bytes that the caller keeps until they are
-// inserted, and the dates kept here: room for a chunk's, taken once.
+// inserted, and the dates kept here: room for a chunk's, taken once. With
+// `ids`, each row's record_id comes first, given by setIds() once known.
 class RecordRows {
  public:
-  RecordRows() {
-    names_ = {"digest", "raw", "first_import_id", "first_index"};
+  explicit RecordRows(bool ids) : ids_(ids) {
+    if (ids_) names_.push_back("record_id");
+    for (const std::string_view name : {"digest", "raw", "first_import_id", "first_index"}) names_.push_back(name);
     for (const schema::Column& c : schema::meaningColumns()) names_.push_back(c.name);
     dateTimes_.resize(kChunk);
     values_.reserve(kChunk * names_.size());
@@ -55,6 +58,7 @@ class RecordRows {
   void add(const Digest& digest, const MeasurementRecord& record, std::int64_t importId, std::uint64_t index) {
     std::string& dateTime = dateTimes_.at(rows_++);
     dateTime = storedDateTime(record);
+    if (ids_) values_.push_back(Value::of(std::int64_t{0}));
     values_.push_back(Value::ofBlob(digestBytes(digest)));
     values_.push_back(Value::ofBlob({reinterpret_cast<const char*>(record.bytes.data()), kRecordSize}));
     values_.push_back(Value::of(importId));
@@ -62,13 +66,20 @@ class RecordRows {
     appendMeaningValues(record, dateTime, windows_, values_);
   }
   bool empty() const { return values_.empty(); }
+  std::size_t size() const { return rows_; }
   std::span<const Value> values() const { return values_; }
+  // Ids from `first` on, one after another in the rows' order.
+  void setIds(std::int64_t first) {
+    for (std::size_t row = 0; row < rows_; ++row)
+      values_[row * names_.size()] = Value::of(first + static_cast<std::int64_t>(row));
+  }
   void clear() {
     rows_ = 0;
     values_.clear();
   }
 
  private:
+  bool ids_;
   std::vector<std::string_view> names_;
   std::vector<std::string> dateTimes_;  // never resized: the values view them
   std::size_t rows_ = 0;
@@ -134,6 +145,17 @@ void findStoredAfterFirst(Database& db, const std::vector<Digest>& digests, IdsB
          [&](const Row& row) { keepId(row, out); });
 }
 
+// The next `n` ids of stored records, taken at once from the table's own
+// sequence: no other connection takes one meanwhile while imports take
+// turns, and should one, the ids would clash and the import fail whole.
+std::int64_t reservedRecordIds(Database& db, std::size_t n) {
+  std::int64_t last = 0;
+  const Value count[] = {Value::of(static_cast<std::int64_t>(n))};
+  db.run("SELECT setval(s, nextval(s) + $1 - 1) FROM pg_get_serial_sequence('stored_records', 'record_id') AS s",
+         count, [&](const Row& row) { last = row.integer(0); });
+  return last - static_cast<std::int64_t>(n) + 1;
+}
+
 // A chunk of a file's records, with their indexes in the file and digests.
 struct Chunk {
   std::vector<MeasurementRecord> records;
@@ -151,7 +173,8 @@ Chunk hashed(Chunk chunk) {
 // records are hashed on a thread of their own, and the one after is read.
 class ChunkImporter {
  public:
-  ChunkImporter(Database& db, std::int64_t importId) : db_(db), importId_(importId) {}
+  ChunkImporter(Database& db, std::int64_t importId)
+      : db_(db), importId_(importId), rows_(db.dialect() == Dialect::Postgres) {}
 
   void add(const MeasurementRecord& record, std::uint64_t index) {
     filling_.records.push_back(record);
@@ -199,7 +222,17 @@ class ChunkImporter {
       rows_.add(digests[k], records[k], importId_, chunk.indexes[k]);
       fresh.push_back(digests[k]);
     }
-    if (!rows_.empty()) {
+    if (!rows_.empty() && db_.dialect() == Dialect::Postgres) {
+      // While imports take turns no other adds a record: the new ones take
+      // their ids here and go straight into the table, and a record stored
+      // meanwhile by any other way fails the import instead of being skipped.
+      const std::int64_t first = reservedRecordIds(db_, rows_.size());
+      rows_.setIds(first);
+      db_.insertRows("stored_records", rows_.columns(), rows_.values(), false);
+      for (std::size_t k = 0; k < fresh.size(); ++k) ids[fresh[k]] = first + static_cast<std::int64_t>(k);
+      inserted_ += fresh.size();
+      rows_.clear();
+    } else if (!rows_.empty()) {
       static constexpr std::string_view kReturned[] = {"digest", "record_id"};
       inserted_ += static_cast<std::uint64_t>(db_.insertRows("stored_records", rows_.columns(), rows_.values(), true,
                                                              kReturned, [&](const Row& row) { keepId(row, ids); }));
@@ -297,6 +330,9 @@ ImportResult Archive::importFile(const FileFacts& facts, const std::function<boo
     if (db.dialect() == Dialect::Postgres) {
       const Value key[] = {Value::of(kImportLockKey)};
       db.run("SELECT pg_advisory_xact_lock($1)", key);
+      // The table grows as the import goes on: a plan made once for all
+      // look-ups while it was small would read every row for each.
+      db.run("SET LOCAL plan_cache_mode = force_custom_plan");
     }
     const KnownContents known = knownContents(db, facts);
     if (importedHere(known, result)) {

@@ -317,10 +317,18 @@ TEST_P(CopyRoundTrip, SqliteToPostgresAndBackKeepsEveryRow) {
                           "SELECT * FROM sightings ORDER BY import_id, record_index"}) {
     expectSameRows(back->database(), sql, source->database(), sql);
   }
-  // The server's ids go on after the copied ones.
+  // The server's ids go on after the copied ones, also those an import
+  // takes for its new records itself.
   server.addObject({"Flat 3", "", "", ""});
   EXPECT_EQ(count(server.database(), "SELECT object_id FROM objects WHERE name = 'Flat 3'"),
             count(source->database(), "SELECT max(object_id) FROM objects") + 1);
+  importRecords(server, hourly(500, 3), "after-copy.kvd");
+  const std::int64_t copied = count(source->database(), "SELECT max(record_id) FROM stored_records");
+  EXPECT_EQ(count(server.database(), "SELECT min(record_id) FROM stored_records WHERE record_id > " +
+                                         std::to_string(copied)),
+            copied + 1);
+  EXPECT_EQ(count(server.database(), "SELECT count(*) FROM stored_records"), 103);
+  EXPECT_TRUE(checkArchive(server).clean());
 }
 
 INSTANTIATE_TEST_SUITE_P(Backends, CopyRoundTrip, ::testing::Values(std::string("postgres")), backendName);

@@ -5,13 +5,16 @@
 #include <cmath>
 #include <cstdio>
 #include <limits>
+#include <optional>
 
 namespace zel::archive::postgres {
 
 namespace {
 
 void putBig(std::string& out, std::uint64_t v, int bytes) {
-  for (int k = bytes - 1; k >= 0; --k) out += static_cast<char>((v >> (8 * k)) & 0xFF);
+  char big[8];
+  for (int k = 0; k < bytes; ++k) big[k] = static_cast<char>((v >> (8 * (bytes - 1 - k))) & 0xFF);
+  out.append(big, static_cast<std::size_t>(bytes));
 }
 
 void putLength(std::string& out, std::int32_t length) { putBig(out, static_cast<std::uint32_t>(length), 4); }
@@ -91,20 +94,26 @@ bool putField(std::string& out, const Value& v, std::uint32_t type) {
 
 }  // namespace
 
-std::optional<std::string> binaryCopy(std::span<const std::uint32_t> types, std::span<const Value> values) {
+bool binaryCopy(std::span<const std::uint32_t> types, std::span<const Value> values, std::string& out) {
+  out.clear();
   const std::size_t width = types.size();
-  if (width == 0 || values.size() % width != 0) return std::nullopt;
+  if (width == 0 || values.size() % width != 0) return false;
+  // Room for all of it at once: a field is its length and at most eight
+  // bytes, or its bytes.
+  std::size_t size = 32 + 2 * (values.size() / width);
+  for (const Value& v : values) size += 12 + v.bytes.size();
+  out.reserve(size);
   static constexpr char kSignature[] = "PGCOPY\n\377\r\n";
-  std::string out(kSignature, sizeof kSignature);  // with its closing NUL
-  putBig(out, 0, 4);                               // flags
-  putBig(out, 0, 4);                               // no header extension
+  out.append(kSignature, sizeof kSignature);  // with its closing NUL
+  putBig(out, 0, 4);                          // flags
+  putBig(out, 0, 4);                          // no header extension
   for (std::size_t at = 0; at < values.size(); at += width) {
     putBig(out, width, 2);
     for (std::size_t c = 0; c < width; ++c)
-      if (!putField(out, values[at + c], types[c])) return std::nullopt;
+      if (!putField(out, values[at + c], types[c])) return false;
   }
   putBig(out, 0xFFFF, 2);
-  return out;
+  return true;
 }
 
 }  // namespace zel::archive::postgres

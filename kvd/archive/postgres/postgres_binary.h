@@ -4,7 +4,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string>
 
@@ -19,10 +18,11 @@ inline constexpr std::uint32_t kInt8 = 20, kInt2 = 21, kInt4 = 23, kText = 25, k
 }
 
 // The whole COPY stream (header, rows, trailer) of `values`, rows of
-// `types.size()` columns of these types; nothing when a value does not fit
-// its column's type in binary form (then the rows go as text). NaN and the
+// `types.size()` columns of these types, written to `out` (whose memory
+// serves again); false when a value does not fit its column's type in
+// binary form (then the rows go as text). NaN and the
 // infinities are NULL, as the archive stores them; a text with a NUL
 // throws DatabaseError, as PostgreSQL cannot store it.
-std::optional<std::string> binaryCopy(std::span<const std::uint32_t> types, std::span<const Value> values);
+bool binaryCopy(std::span<const std::uint32_t> types, std::span<const Value> values, std::string& out);
 
 }  // namespace zel::archive::postgres

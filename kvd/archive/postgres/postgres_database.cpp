@@ -287,13 +287,13 @@ class PostgresDatabase final : public Database {
   std::int64_t copyIn(const std::string& table, const std::string& names, std::span<const std::uint32_t> types,
                       std::span<const Value> values) {
     ensureReady();
-    if (auto binary = postgres::binaryCopy(types, values)) {
+    if (postgres::binaryCopy(types, values, copyBuffer_)) {
       auto r = owned(PQexec(conn_, ("COPY " + table + " (" + names + ") FROM STDIN (FORMAT binary)").c_str()));
       if (PQresultStatus(r.get()) != PGRES_COPY_IN) throw failure(r.get());
       bool sent = true;
-      for (std::size_t at = 0; sent && at < binary->size(); at += kCopyChunk) {
-        const auto n = std::min(kCopyChunk, binary->size() - at);
-        sent = PQputCopyData(conn_, binary->data() + at, static_cast<int>(n)) == 1;
+      for (std::size_t at = 0; sent && at < copyBuffer_.size(); at += kCopyChunk) {
+        const auto n = std::min(kCopyChunk, copyBuffer_.size() - at);
+        sent = PQputCopyData(conn_, copyBuffer_.data() + at, static_cast<int>(n)) == 1;
       }
       if (sent) PQputCopyEnd(conn_, nullptr);
       return collect({});
@@ -352,6 +352,7 @@ class PostgresDatabase final : public Database {
   std::unordered_map<std::string, std::string> statements_;
   std::uint64_t statementCount_ = 0;
   std::unordered_map<std::string, std::string> staging_;
+  std::string copyBuffer_;  // a COPY's rows in binary, its memory kept for the next
   std::unordered_map<std::string, std::vector<std::uint32_t>> columnTypes_;
   bool reading_ = false;
 };

@@ -30,7 +30,8 @@ std::size_t columns(const std::string& text) {
   return n;
 }
 
-void padTo(std::string& line, std::size_t column) {
+// Pads the UTF-8 text with blanks to `column`, or by two when it reaches past it.
+void padToColumn(std::string& line, std::size_t column) {
   const std::size_t used = columns(line);
   line.append(used < column ? column - used : 2, ' ');
 }
@@ -136,11 +137,11 @@ int runArchiveList(const std::string& location, const ArchiveReadOptions& option
     const std::uint64_t count = archive.countRecords(selection);
     std::string heading = std::string("ID") + std::string(kIdWidth - 2, ' ') + listHeading();
     heading.pop_back();
-    padTo(heading, kPointColumn);
+    padToColumn(heading, kPointColumn);
     io.out.write(std::to_string(count) + (count == 1 ? " record\n" : " records\n") + heading + "Point\n");
     archive.forEachRecord(selection, [&](const archive::StoredRecord& r) {
       std::string line = idText(r.id) + listLine(r.record, options.pci);
-      padTo(line, kPointColumn);
+      padToColumn(line, kPointColumn);
       io.out.write(line + pointText(r.object, r.point) + "\n");
     });
     return kExitOk;

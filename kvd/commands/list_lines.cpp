@@ -22,11 +22,6 @@ std::size_t valueColumn(std::uint8_t category) {
   }
 }
 
-// Pads with blanks to `column`; the line so far is ASCII, one byte a column.
-void padTo(std::string& line, std::size_t column) {
-  if (line.size() < column) line.append(column - line.size(), ' ');
-}
-
 }  // namespace
 
 std::string listHeading() {
@@ -59,6 +54,10 @@ std::string listLine(const MeasurementRecord& record, bool pci) {
     line += " " + std::string(conversionUnitText(pair.conversion)) + "]";
   }
   return line;
+}
+
+void padTo(std::string& line, std::size_t column) {
+  if (line.size() < column) line.append(column - line.size(), ' ');
 }
 
 }  // namespace zel::cli

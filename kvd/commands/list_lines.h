@@ -14,5 +14,7 @@ std::string listHeading();
 // One record's line without its newline; with `pci` the converted value
 // follows in brackets.
 std::string listLine(const MeasurementRecord& record, bool pci);
+// Pads with blanks to `column`; the line so far is ASCII, one byte a column.
+void padTo(std::string& line, std::size_t column);
 
 }  // namespace zel::cli

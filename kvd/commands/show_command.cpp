@@ -7,6 +7,7 @@
 #include <string>
 
 #include "kvd/commands/commands.h"
+#include "kvd/commands/list_lines.h"
 #include "kvd/io/input.h"
 #include "kvd/meaning/record_meaning.h"
 
@@ -17,10 +18,6 @@ namespace {
 constexpr std::size_t kLabelWidth = 18;
 constexpr std::size_t kFieldWidth = 24;
 constexpr int kChannelsPerLine = 16;
-
-void padTo(std::string& line, std::size_t column) {
-  if (line.size() < column) line.append(column - line.size(), ' ');
-}
 
 std::string withUnit(const std::string& number, Unit unit) {
   const std::string_view u = unitText(unit);

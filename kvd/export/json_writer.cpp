@@ -17,12 +17,12 @@ namespace zel::cli {
 
 namespace {
 
-using Json = nlohmann::json;
+using PlainJson = nlohmann::json;
 
 // A text as a JSON string, through nlohmann/json. Broken UTF-8 is replaced
 // by U+FFFD: JSON text is UTF-8.
 std::string jsonString(std::string_view text) {
-  return Json(std::string(text)).dump(-1, ' ', false, Json::error_handler_t::replace);
+  return PlainJson(std::string(text)).dump(-1, ' ', false, PlainJson::error_handler_t::replace);
 }
 
 // Texts already escaped, per column: a file name stays the same for all
@@ -72,7 +72,7 @@ class JsonWriter : public RowWriter {
   bool write(const Row& row) override {
     if (!lines_) buffer_.append(first_ ? "\n" : ",\n");
     first_ = false;
-    Json nonFinite;
+    PlainJson nonFinite;
     for (std::size_t k = 0; k < row.cells.size(); ++k) {
       const Cell& cell = row.cells[k];
       buffer_.append(keys_[k]);

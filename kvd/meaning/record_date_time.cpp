@@ -8,11 +8,6 @@ namespace zel::cli {
 
 namespace {
 
-char* put(char* out, std::string_view text) {
-  std::memcpy(out, text.data(), text.size());
-  return out + text.size();
-}
-
 bool isLeapYear(unsigned y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
 unsigned daysInMonth(unsigned year, unsigned month) {
@@ -25,7 +20,8 @@ char* padded(char* out, unsigned v, int digits) {
   char buf[8];
   char* end = std::to_chars(buf, buf + sizeof buf, v).ptr;
   for (int n = static_cast<int>(end - buf); n < digits; ++n) *out++ = '0';
-  return put(out, {buf, static_cast<std::size_t>(end - buf)});
+  std::memcpy(out, buf, static_cast<std::size_t>(end - buf));
+  return out + (end - buf);
 }
 
 }  // namespace

@@ -20,7 +20,6 @@ Unit primaryUnit(std::uint16_t mode) {
   }
 }
 
-Number u(std::uint64_t v) { return Number::ofUnsigned(v); }
 
 }  // namespace
 
@@ -41,16 +40,16 @@ void fieldNumbers(const MeasurementRecord& r, Number* out) {
   for (std::size_t k = 0; k < kFieldCount; ++k) {
     const FieldInfo& field = kRecordFields[k];
     switch (field.kind) {
-      case FieldKind::U8: out[k] = u(r.u8(field.offset)); break;
-      case FieldKind::U16: out[k] = u(r.u16(field.offset)); break;
-      case FieldKind::U32: out[k] = u(r.u32(field.offset)); break;
+      case FieldKind::U8: out[k] = Number::ofUnsigned(r.u8(field.offset)); break;
+      case FieldKind::U16: out[k] = Number::ofUnsigned(r.u16(field.offset)); break;
+      case FieldKind::U32: out[k] = Number::ofUnsigned(r.u32(field.offset)); break;
       case FieldKind::F32: out[k] = Number::ofFloat(r.f32(field.offset)); break;
     }
     switch (field.offset) {
       // The low byte as two's complement: 0x00FB is -5, 0x0119 is 25.
       case offset::temperature: out[k] = Number::ofSigned(static_cast<std::int8_t>(r.temperature() & 0xFF)); break;
-      case offset::humidity: out[k] = u(r.humidity() & 0xFFu); break;
-      case offset::cycleCount: out[k] = u(r.cycleCount() & 0xFFu); break;
+      case offset::humidity: out[k] = Number::ofUnsigned(r.humidity() & 0xFFu); break;
+      case offset::cycleCount: out[k] = Number::ofUnsigned(r.cycleCount() & 0xFFu); break;
       default: break;
     }
   }

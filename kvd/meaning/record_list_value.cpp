@@ -17,7 +17,6 @@ std::string_view trimRight(std::string_view s) {
   return s;
 }
 
-Number u(std::uint64_t v) { return Number::ofUnsigned(v); }
 
 }  // namespace
 
@@ -55,8 +54,8 @@ ListValue listValue(const MeasurementRecord& record, bool texts) {
         }
       } else {
         // The number the list's text reads: past 90 without the tenth.
-        out.value = s.value <= 90 ? Number::ofTenths(s.value) : u(s.value / 10);
-        out.error = u(s.error);
+        out.value = s.value <= 90 ? Number::ofTenths(s.value) : Number::ofUnsigned(s.value / 10);
+        out.error = Number::ofUnsigned(s.error);
         if (texts) {
           out.valueText.assign(buf, browser::formatTenths(buf, s.value));
           out.errorText.assign(buf, formatDword(buf, s.error));
@@ -64,10 +63,10 @@ ListValue listValue(const MeasurementRecord& record, bool texts) {
       }
       break;
     case browser::ValueForm::Number:
-      out.value = u(s.value);
+      out.value = Number::ofUnsigned(s.value);
       if (texts) out.valueText.assign(buf, formatDword(buf, s.value));
       if (s.category != kCategoryManual) {
-        out.error = u(s.error);
+        out.error = Number::ofUnsigned(s.error);
         if (texts) out.errorText.assign(buf, formatDword(buf, s.error));
       }
       break;

@@ -16,7 +16,7 @@ namespace zel::serve {
 
 namespace {
 
-using Json = nlohmann::json;
+using FileJson = nlohmann::json;
 constexpr std::size_t kHashDigits = 16;
 
 // The archive as one text whatever folder kvd was started in: an archive
@@ -44,7 +44,7 @@ std::optional<RunningServer> findRunningServer(const std::string& location) {
   if (!in) return std::nullopt;
   std::stringstream text;
   text << in.rdbuf();
-  const Json file = Json::parse(text.str(), nullptr, false);
+  const FileJson file = FileJson::parse(text.str(), nullptr, false);
   if (file.is_discarded() || !file.is_object() || !file.contains("address") || !file.contains("token") ||
       !file["address"].is_string() || !file["token"].is_string() || file.value("archive", "") != archiveKey(location))
     return std::nullopt;
@@ -62,7 +62,7 @@ bool rememberRunningServer(const std::string& location, const RunningServer& ser
   const std::filesystem::path file = runningServerFile(location);
   std::error_code ec;
   std::filesystem::create_directories(file.parent_path(), ec);
-  const Json content{{"archive", archiveKey(location)}, {"address", server.address}, {"token", server.token}};
+  const FileJson content{{"archive", archiveKey(location)}, {"address", server.address}, {"token", server.token}};
   return writePrivateFile(file, content.dump() + "\n");
 }
 

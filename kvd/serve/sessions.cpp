@@ -20,7 +20,7 @@ std::string randomSecret() {
   return archive::hexText(bytes, sizeof bytes);
 }
 
-std::string keyOf(const std::string& id) {
+std::string sessionKey(const std::string& id) {
   const archive::Digest digest = archive::sha256(reinterpret_cast<const std::uint8_t*>(id.data()), id.size());
   return archive::hexText(digest.data(), digest.size());
 }
@@ -33,7 +33,7 @@ bool SessionStore::expired(const Entry& entry, SteadyTime now) const {
 
 SessionStore::Started SessionStore::start(const archive::Account& account) {
   Started out{randomSecret(), Session{}};
-  out.session.key = keyOf(out.id);
+  out.session.key = sessionKey(out.id);
   out.session.account = account;
   out.session.csrf = randomSecret();
   const SteadyTime now = now_();
@@ -50,7 +50,7 @@ SessionStore::Started SessionStore::start(const archive::Account& account) {
 
 std::optional<Session> SessionStore::find(const std::string& id) {
   if (id.empty()) return std::nullopt;
-  const std::string key = keyOf(id);
+  const std::string key = sessionKey(id);
   const SteadyTime now = now_();
   std::lock_guard lock(mutex_);
   // Every key is compared, each in constant time: how long the search

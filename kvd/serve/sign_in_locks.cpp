@@ -10,7 +10,7 @@ namespace {
 // same in either case, and only so far as a login can reach.
 constexpr std::size_t kKeyBytes = 100;
 
-std::string keyOf(const std::string& login) {
+std::string loginKey(const std::string& login) {
   std::string key = login.substr(0, kKeyBytes);
   for (char& c : key)
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
@@ -30,7 +30,7 @@ void SignInLocks::forgetOld(SteadyTime now) {
 std::chrono::seconds SignInLocks::lockedFor(const std::string& login) {
   const SteadyTime now = now_();
   std::lock_guard lock(mutex_);
-  const auto it = logins_.find(keyOf(login));
+  const auto it = logins_.find(loginKey(login));
   if (it == logins_.end() || it->second.lockedUntil <= now) return std::chrono::seconds(0);
   return std::chrono::ceil<std::chrono::seconds>(it->second.lockedUntil - now);
 }
@@ -39,7 +39,7 @@ bool SignInLocks::failed(const std::string& login) {
   const SteadyTime now = now_();
   std::lock_guard lock(mutex_);
   forgetOld(now);
-  Failures& f = logins_[keyOf(login)];
+  Failures& f = logins_[loginKey(login)];
   if (f.lockedUntil > now) return false;
   f.times.push_back(now);
   if (static_cast<int>(f.times.size()) < kFailuresToLock) return false;
@@ -51,7 +51,7 @@ bool SignInLocks::failed(const std::string& login) {
 
 void SignInLocks::succeeded(const std::string& login) {
   std::lock_guard lock(mutex_);
-  logins_.erase(keyOf(login));
+  logins_.erase(loginKey(login));
 }
 
 }  // namespace zel::serve

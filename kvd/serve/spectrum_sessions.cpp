@@ -12,8 +12,6 @@ namespace zel::serve {
 
 namespace {
 
-using Json = nlohmann::ordered_json;
-
 // One event of a page, checked before any is applied.
 struct PanelEvent {
   enum class Type { Move, Down, Up, Key, ZoomIn, ZoomOut, Leave } type;

@@ -93,6 +93,7 @@ add_library(zelkvd_fuzz STATIC ${ZEL_KVD_SOURCES} ${ZEL_KVD_ARCHIVE_SOURCES} ${Z
             ${ZEL_KVD_LINUX_SOURCES} ${ZEL_SERVE_SOURCES} ${ZEL_SERVE_LINUX_SOURCES} $<TARGET_OBJECTS:zelserve_web>)
 target_compile_options(zelkvd_fuzz PRIVATE ${ZEL_WARNINGS} ${ZEL_FUZZ_FLAGS} -fsanitize=fuzzer-no-link)
 target_compile_definitions(zelkvd_fuzz PRIVATE ${ZEL_KVD_DEFINITIONS})
+set_target_properties(zelkvd_fuzz PROPERTIES UNITY_BUILD ON)
 target_link_libraries(zelkvd_fuzz PUBLIC zelreport zelcore_fuzz PkgConfig::XLSXWRITER CLI11::CLI11
                       nlohmann_json::nlohmann_json SQLite::SQLite3 PkgConfig::LIBPQ OpenSSL::SSL OpenSSL::Crypto
                       PkgConfig::SODIUM PkgConfig::HTTPLIB Threads::Threads)

@@ -34,6 +34,8 @@ target_compile_definitions(zelkvd_san PRIVATE ${ZEL_KVD_DEFINITIONS})
 target_link_libraries(zelkvd_san PUBLIC zelcore_san zelreport_san xlsxwriter CLI11::CLI11 nlohmann_json::nlohmann_json
                       SQLite::SQLite3 PkgConfig::LIBPQ OpenSSL::SSL OpenSSL::Crypto PkgConfig::SODIUM PkgConfig::HTTPLIB Threads::Threads)
 target_link_libraries(unit_tests PRIVATE zelkvd_san)
+# Eight files at a time (cmake/kvd_sources.cmake says why).
+set_target_properties(zelkvd zelkvd_san PROPERTIES UNITY_BUILD ON)
 
 add_executable(kvd ${CMAKE_SOURCE_DIR}/kvd/main.cpp)
 target_compile_options(kvd PRIVATE ${ZEL_KVD_WARNINGS})

@@ -16,6 +16,10 @@ add_library(zelkvd STATIC ${ZEL_KVD_SOURCES} ${ZEL_KVD_ARCHIVE_SOURCES} ${ZEL_KV
             ${ZEL_SERVE_SOURCES} ${ZEL_SERVE_WIN32_SOURCES} $<TARGET_OBJECTS:zelserve_web>)
 target_compile_options(zelkvd PRIVATE ${ZEL_KVD_WARNINGS})
 target_compile_definitions(zelkvd PRIVATE ${ZEL_KVD_DEFINITIONS})
+# Eight files at a time (cmake/kvd_sources.cmake says why), so <windows.h>
+# is read the same way in all of them.
+set_target_properties(zelkvd PROPERTIES UNITY_BUILD ON)
+target_compile_definitions(zelkvd PRIVATE WIN32_LEAN_AND_MEAN NOMINMAX)
 # cpp-httplib on Windows: Winsock 2 (ws2_32) and the Vista-and-later socket
 # calls (inet_pton, WSAPoll) that _WIN32_WINNT 0x0601 (Windows 7) declares;
 # HTTPS through OpenSSL (its SSLServer, for a lab's server), no zlib.

@@ -101,6 +101,7 @@ if(ZEL_ARCHIVE_TESTS)
                              ZEL_PG_SERVER_SCRIPT="${ZEL_PG_SERVER_SCRIPT}" ZEL_PDFINFO="${ZEL_PDFINFO}"
                              ZEL_PDFTOTEXT="${ZEL_PDFTOTEXT}")
   target_link_libraries(archive_tests PRIVATE zelkvd_san GTest::gtest GTest::gtest_main Threads::Threads)
+  set_target_properties(archive_tests PROPERTIES UNITY_BUILD ON)  # as the library, and for the same headers
   add_dependencies(archive_tests kvd kvdgen)
   add_test(NAME archive_server_start COMMAND ${ZEL_PG_SERVER_SCRIPT} start ${ZEL_PG_TEST_SERVER} --fresh)
   add_test(NAME archive_server_stop COMMAND ${ZEL_PG_SERVER_SCRIPT} remove ${ZEL_PG_TEST_SERVER})
@@ -121,6 +122,7 @@ if(ZEL_SERVE_TESTS)
   target_compile_options(serve_tests PRIVATE ${ZEL_KVD_WARNINGS} ${ZEL_SANITIZE})
   target_compile_definitions(serve_tests PRIVATE ZEL_PG_SERVER_SCRIPT="${ZEL_PG_SERVER_SCRIPT}")
   target_link_libraries(serve_tests PRIVATE zelkvd_san GTest::gtest GTest::gtest_main Threads::Threads)
+  set_target_properties(serve_tests PROPERTIES UNITY_BUILD ON)  # as the library, and for the same headers
   gtest_discover_tests(serve_tests DISCOVERY_TIMEOUT 60 PROPERTIES FIXTURES_REQUIRED archive_server
                        ENVIRONMENT ZEL_PG_SERVER=${ZEL_PG_TEST_SERVER})
 endif()

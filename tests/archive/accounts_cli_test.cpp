@@ -19,9 +19,6 @@ namespace {
 using Json = nlohmann::json;
 using zel::test::Result;
 
-const std::string kAnnaPassword = "Лаборатория-2024";
-const std::string kBorisPassword = "boris-secret-42";
-
 // Runs the program on a terminal of its own (a pseudo-terminal), typing
 // each answer once its prompt is shown; `out` is everything the terminal
 // showed.

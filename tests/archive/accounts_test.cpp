@@ -19,10 +19,6 @@ namespace {
 
 using Json = nlohmann::json;
 
-// Cyrillic, so that characters and bytes differ.
-const std::string kAnnaPassword = "Лаборатория-2024";
-const std::string kBorisPassword = "boris-secret-42";
-
 Account person(const std::string& login, Role role, const std::string& name, const std::string& position = "") {
   Account a;
   a.login = login;

@@ -68,4 +68,10 @@ std::unique_ptr<Database> BackendTest::freshDatabase() {
 
 std::unique_ptr<Database> BackendTest::secondConnection() { return openLocation(location_, false); }
 
+std::int64_t count(Database& db, const std::string& sql) {
+  std::int64_t n = -1;
+  db.run(sql, {}, [&](const Row& row) { n = row.integer(0); });
+  return n;
+}
+
 }  // namespace zel::archive::test

@@ -45,6 +45,14 @@ std::string newPostgresDatabase(std::string& name);
 // Drops it, ending the sessions still open on it.
 void dropPostgresDatabase(const std::string& name);
 
+// The first column of the query's last row as an integer; -1 without rows.
+std::int64_t count(Database& db, const std::string& sql);
+
+// The passwords of the accounts that the account tests make; Cyrillic, so
+// that characters and bytes differ.
+inline const std::string kAnnaPassword = "Лаборатория-2024";
+inline const std::string kBorisPassword = "boris-secret-42";
+
 #define INSTANTIATE_BACKENDS(suite)                                                                          \
   INSTANTIATE_TEST_SUITE_P(Backends, suite, ::testing::Values(std::string("sqlite"), std::string("postgres")), \
                            ::zel::archive::test::backendName)

@@ -58,12 +58,6 @@ void importRecords(Archive& a, const std::vector<MeasurementRecord>& recs, const
                "lab-pc");
 }
 
-std::int64_t count(Database& db, const std::string& sql) {
-  std::int64_t n = 0;
-  db.run(sql, {}, [&](const Row& row) { n = row.integer(0); });
-  return n;
-}
-
 // Every row of a query, a number as its exact value (SQLite writes a real
 // 0 as "0.0", PostgreSQL as "0"), anything else as its text.
 std::vector<std::string> rows(Database& db, const std::string& sql) {

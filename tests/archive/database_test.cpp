@@ -29,12 +29,6 @@ std::string seamTable(Dialect d) {
          " PRIMARY KEY, seam_id " + integer + " NOT NULL REFERENCES seam)";
 }
 
-std::int64_t count(Database& db, const std::string& sql) {
-  std::int64_t n = -1;
-  db.run(sql, {}, [&](const Row& row) { n = row.integer(0); });
-  return n;
-}
-
 // Rows (id, n) with the given ids.
 std::vector<Value> idRows(const std::vector<std::int64_t>& ids) {
   std::vector<Value> values;

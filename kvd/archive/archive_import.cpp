@@ -1,7 +1,7 @@
 // Importing a file: every record once, by its 688 bytes. The records come in
 // chunks, hashed on a thread of their own while the chunk before is stored;
-// per chunk those already stored are found (on PostgreSQL from the ids
-// after the first known one, then by digest), the new ones are
+// per chunk those already stored are found (from the ids after the first
+// known one, then by digest), the new ones are
 // inserted with what they mean (the columns of the view `records`; on
 // PostgreSQL with ids taken beforehand, straight into the table), and
 // every record of the file is remembered as seen there, in runs of
@@ -129,12 +129,11 @@ void findStored(Database& db, std::vector<Digest> digests, IdsByDigest& out) {
 }
 
 // A later download of an instrument, or a copy of a file, holds records
-// that were stored one after another: on PostgreSQL, where reading rows by
-// id costs less than looking each digest up, the ids from the chunk's first
-// record on are read in one range, and only the digests not among them are
-// looked up.
+// that were stored one after another: reading rows by id costs less than
+// looking each digest up, so the ids from the chunk's first record on are
+// read in one range, and only the digests not among them are looked up.
 void findStoredAfterFirst(Database& db, const std::vector<Digest>& digests, IdsByDigest& out) {
-  if (db.dialect() != Dialect::Postgres || digests.empty()) return;
+  if (digests.empty()) return;
   std::int64_t first = 0;
   const Value digest[] = {Value::ofBlob(digestBytes(digests.front()))};
   db.run("SELECT record_id FROM stored_records WHERE digest = $1", digest,

@@ -20,7 +20,6 @@ Unit primaryUnit(std::uint16_t mode) {
   }
 }
 
-
 }  // namespace
 
 std::array<std::uint16_t, kSpectrumChannels> spectrumCounts(const MeasurementRecord& record) {

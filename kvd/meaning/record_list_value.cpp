@@ -17,7 +17,6 @@ std::string_view trimRight(std::string_view s) {
   return s;
 }
 
-
 }  // namespace
 
 std::string_view modeNameText(std::uint32_t modeCode) {
